@@ -1,0 +1,96 @@
+// Cost of one whole generation of the growth-and-battle step (five band ticks
+// and the close) on a mid-game board and on an empty one, against a floor: a
+// bare pass that only forms the Blue and Red 3 x 3 sums of every playfield cell.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "TGame.h"
+#include "VirtualHost.h"
+
+namespace {
+
+// Red on the left, Blue on the right, meeting along a ragged front that winds
+// over the whole height; strengths 1..7, vitalities 0..11, three gray spots and
+// a few enemy pockets behind each line.
+void BuildMidGameBoard(TGame& g) {
+    TRandom r(2024);
+    g.ClearGrid();
+    for (int y = 1; y <= 100; ++y) {
+        const int front = 50 + static_cast<int>((y * 37) % 23) - 11 + ((y / 10) % 2 ? 6 : -6);
+        for (int x = 1; x <= 100; ++x) {
+            uint8_t owner = x < front ? Red : Blue;
+            if (r.Below(40) == 0) owner = owner == Red ? Blue : Red;
+            if (r.Below(12) == 0) owner = Empty;
+            TCell& c = g.Grid(x, y);
+            c.Owner = owner;
+            c.Strength = owner == Empty ? 0 : static_cast<uint8_t>(1 + r.Below(7));
+            c.Vitality = static_cast<uint8_t>(r.Below(12));
+        }
+    }
+    g.Inject(5, GraySpot, 30, 25, 3);
+    g.Inject(5, GraySpot, 50, 50, 3);
+    g.Inject(5, GraySpot, 70, 75, 3);
+    for (int p = 1; p <= 2; ++p)
+        for (int j = 1; j <= 5; ++j) g.Tube[p][j] = TTube{5, 250};
+    g.AIRating = 1900;
+}
+
+void RunGenerations(benchmark::State& state, bool midGame) {
+    VirtualHost host;
+    TGame g(host);
+    if (midGame) BuildMidGameBoard(g);
+    const TGrid start = g.Grid;
+    for (auto _ : state) {
+        state.PauseTiming();
+        g.Grid = start;
+        g.Rng.Seed(7);
+        state.ResumeTiming();
+        for (int i = 0; i < 5; ++i) g.DIBTimer1Timer();
+        benchmark::DoNotOptimize(g.Grid);
+    }
+}
+
+void BM_GenerationMidGame(benchmark::State& state) { RunGenerations(state, true); }
+void BM_GenerationEmpty(benchmark::State& state) { RunGenerations(state, false); }
+
+// The floor: every playfield cell's two 3 x 3 sums into a buffer, nothing else,
+// formed the same way as the step forms them (per row, three-cell column sums).
+void BM_FloorSums(benchmark::State& state) {
+    VirtualHost host;
+    TGame g(host);
+    BuildMidGameBoard(g);
+    static int32_t blueSums[BoardHeight + 1][BoardWidth + 1];
+    static int32_t redSums[BoardHeight + 1][BoardWidth + 1];
+    for (auto _ : state) {
+        int columnBlue[GridSize];
+        int columnRed[GridSize];
+        for (int y = 1; y <= BoardHeight; ++y) {
+            for (int x = 0; x < GridSize; ++x) {
+                int b = 0, rd = 0;
+                for (int dy = -1; dy <= 1; ++dy) {
+                    const TCell& c = g.Grid(x, y + dy);
+                    b += c.Owner == Blue ? c.Strength : 0;
+                    rd += c.Owner == Red ? c.Strength : 0;
+                }
+                columnBlue[x] = b;
+                columnRed[x] = rd;
+            }
+            for (int x = 1; x <= BoardWidth; ++x) {
+                blueSums[y][x] = columnBlue[x - 1] + columnBlue[x] + columnBlue[x + 1];
+                redSums[y][x] = columnRed[x - 1] + columnRed[x] + columnRed[x + 1];
+            }
+        }
+        benchmark::DoNotOptimize(blueSums);
+        benchmark::DoNotOptimize(redSums);
+        benchmark::ClobberMemory();
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_GenerationMidGame)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GenerationEmpty)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FloorSums)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();

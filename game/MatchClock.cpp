@@ -1,0 +1,111 @@
+// The match clock: the home-line tests that end a game, what the player is
+// told then, and the way on to the next game of a series or back to the title.
+#include "TGame.h"
+
+namespace {
+
+// Rows whose cell in column `x` belongs to `owner`.
+int CountHomeLine(const TGrid& grid, int x, uint8_t owner) {
+    int n = 0;
+    for (int y = 1; y <= 100; ++y)
+        if (grid(x, y).Owner == owner) ++n;
+    return n;
+}
+
+}  // namespace
+
+void TGame::TimerTallerTimer() {
+    if (DragPulse > 25) DragPulse = 0;
+    ++DragPulse;
+    // Only tube 1's icon pulses while it is dragged.
+    if (DraggedTag == 1) Screen.Bac1_1.Opacity = (DragPulse / 3) * 20 + 50;
+
+    // The computer's test comes first; when both hold in one tick both results show.
+    if (CountHomeLine(Grid, 100, Red) > 10) {
+        ComputerWins();
+        if (Host.Terminated()) return;
+    }
+    if (CountHomeLine(Grid, 1, Blue) > 10) HumanWins();
+}
+
+void TGame::ComputerWins() {
+    DIBTimer1.SetEnabled(false);
+    DIBTimer2.SetEnabled(false);
+    TimerTaller.SetEnabled(false);
+    Screen.RxLabel2.Caption = "Red Won";
+    Screen.RxLabel2.Visible = true;
+
+    if (AdvantageSide == 1) {
+        // Losing the game in which the human had the spots on his side loses
+        // the whole series at once: no second game is played.
+        Screen.RxLabel16.Caption = "You had the advantage so you should have won. Game over. you lost";
+        Screen.RxLabel16.Visible = true;
+        WaitMs(5000);
+        if (Host.Terminated()) return;
+        ApplyRatingChange(false);
+        SeriesCounter = 0;
+        AdvantageSide = 0;
+        ShowTitleScreen();
+        return;
+    }
+    ComputerWinTime = MatchTime;
+
+    if (GameMode > 1) {
+        if (SeriesCounter > 1) {
+            Screen.RxLabel16.Visible = false;
+        } else {
+            Screen.RxLabel16.Visible = true;
+            const std::string times = std::to_string(HumanWinTime / 1000) + " to win and the ai used " +
+                                      std::to_string(ComputerWinTime / 1000);
+            const bool won = HumanWinTime < ComputerWinTime;
+            Screen.RxLabel16.Caption = (won ? "You won. You used " : "You lost. You used ") + times;
+            ApplyRatingChange(won);
+            // The series is scored; nothing later in this tick scores it again.
+            SeriesCounter = 0;
+        }
+    }
+    WaitMs(5000);
+    if (Host.Terminated()) return;
+    if (SeriesCounter > 1)
+        SetUpMatch();
+    else
+        ShowTitleScreen();
+}
+
+void TGame::HumanWins() {
+    DIBTimer1.SetEnabled(false);
+    DIBTimer2.SetEnabled(false);
+    TimerTaller.SetEnabled(false);
+    Screen.RxLabel2.Caption = "You Won";
+    Screen.RxLabel2.Visible = true;
+
+    if (GameMode == 1) {
+        WaitMs(3000);
+        if (Host.Terminated()) return;
+        RecordHighScore();
+    } else {
+        HumanWinTime = MatchTime;
+        Screen.RxLabel16.Caption = "You used " + std::to_string(HumanWinTime / 1000) +
+                                   "seconds to win. Defend your homeline for more seconds to win";
+        Screen.RxLabel16.Visible = true;
+        WaitMs(5000);
+        if (Host.Terminated()) return;
+        Screen.RxLabel16.Visible = false;
+        if (SeriesCounter == 1) {
+            // Winning the last game of a series, the one with the computer's
+            // advantage, after winning the first: the series is won.
+            ApplyRatingChange(true);
+            SeriesCounter = 0;
+        }
+    }
+    if (SeriesCounter > 1)
+        SetUpMatch();
+    else
+        ShowTitleScreen();
+}
+
+void TGame::ShowTitleScreen() {
+    Screen.DIBContainer2.Visible = true;
+    Screen.URLtransparantLabel7.Caption = std::to_string(PlayerRating);
+    Screen.DIBContainer3.Visible = false;
+}

@@ -1,0 +1,78 @@
+// A small X11 helper for the end-to-end run under Xvfb, where no window
+// manager is there to close windows:
+//   e2e_x11 close <window-id>        asks the window to close (WM_DELETE_WINDOW),
+//                                     as a close box does
+//   e2e_x11 pixel <x> <y>            prints "r g b" of a screen pixel
+//   e2e_x11 shot <file.ppm>          saves the whole screen as a binary PPM
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+void Rgb(XImage* img, int x, int y, int& r, int& g, int& b) {
+    const unsigned long p = XGetPixel(img, x, y);
+    r = static_cast<int>((p & img->red_mask) >> 16);
+    g = static_cast<int>((p & img->green_mask) >> 8);
+    b = static_cast<int>(p & img->blue_mask);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: e2e_x11 close WIN | pixel X Y | shot FILE\n");
+        return 2;
+    }
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) {
+        std::fprintf(stderr, "cannot open display\n");
+        return 1;
+    }
+    const Window root = DefaultRootWindow(d);
+    int rc = 0;
+    if (std::strcmp(argv[1], "close") == 0) {
+        const Window w = static_cast<Window>(std::strtoul(argv[2], nullptr, 0));
+        XEvent ev{};
+        ev.xclient.type = ClientMessage;
+        ev.xclient.window = w;
+        ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+        ev.xclient.format = 32;
+        ev.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+        ev.xclient.data.l[1] = CurrentTime;
+        XSendEvent(d, w, False, NoEventMask, &ev);
+        XFlush(d);
+    } else if (std::strcmp(argv[1], "pixel") == 0 && argc >= 4) {
+        XImage* img = XGetImage(d, root, std::atoi(argv[2]), std::atoi(argv[3]), 1, 1, AllPlanes, ZPixmap);
+        if (!img) return 1;
+        int r, g, b;
+        Rgb(img, 0, 0, r, g, b);
+        std::printf("%d %d %d\n", r, g, b);
+        XDestroyImage(img);
+    } else if (std::strcmp(argv[1], "shot") == 0) {
+        XWindowAttributes a;
+        XGetWindowAttributes(d, root, &a);
+        XImage* img = XGetImage(d, root, 0, 0, static_cast<unsigned>(a.width),
+                                static_cast<unsigned>(a.height), AllPlanes, ZPixmap);
+        FILE* f = img ? std::fopen(argv[2], "wb") : nullptr;
+        if (!f) return 1;
+        std::fprintf(f, "P6\n%d %d\n255\n", a.width, a.height);
+        for (int y = 0; y < a.height; ++y)
+            for (int x = 0; x < a.width; ++x) {
+                int r, g, b;
+                Rgb(img, x, y, r, g, b);
+                std::fputc(r, f);
+                std::fputc(g, f);
+                std::fputc(b, f);
+            }
+        std::fclose(f);
+        XDestroyImage(img);
+    } else {
+        rc = 2;
+    }
+    XCloseDisplay(d);
+    return rc;
+}

@@ -1,0 +1,236 @@
+// The program's start-up, its saved files and its two exits, in a temporary
+// program folder.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "Program.h"
+
+namespace {
+
+struct TStart {
+    QStringList Errors;
+    std::unique_ptr<TProgram> Program;
+};
+
+// Starts the program in `folder`, answering the name dialog with `name`
+// (nothing typed when empty).
+void Start(TStart& s, const QString& folder, const QString& typed = QString()) {
+    s.Program = std::make_unique<TProgram>(folder, [&s](const QString& e) { s.Errors << e; });
+    s.Program->RunNameDialog = [&s, typed] {
+        if (!typed.isNull()) s.Program->Form2->SetText(typed);
+        s.Program->Form2->dxButton1->click();
+    };
+    s.Program->Show();
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+QString Folder(const QTemporaryDir& d) { return d.path() + "/"; }
+
+}  // namespace
+
+// A first start in an empty folder writes the default highscore file at once,
+// byte for byte as the defaults encode, and shows "New User" in the name dialog.
+TEST(ProgramStart, FirstStartCreatesTheDefaultFile) {
+    QTemporaryDir dir;
+    TStart s;
+    QString shownName;
+    s.Program = std::make_unique<TProgram>(Folder(dir), [&s](const QString& e) { s.Errors << e; });
+    EXPECT_TRUE(QFile::exists(Folder(dir) + "S.hs"));
+    s.Program->RunNameDialog = [&] {
+        shownName = s.Program->Form2->Text();
+        s.Program->Form2->dxButton1->click();
+    };
+    s.Program->Show();
+    EXPECT_TRUE(s.Errors.isEmpty());
+    EXPECT_EQ(shownName, "New User");
+    THighScores defaults;
+    SetHighScoreDefaults(defaults);
+    const auto record = EncodeHighScores(defaults, 1600);
+    EXPECT_EQ(ReadAll(Folder(dir) + "S.hs"),
+              QByteArray(reinterpret_cast<const char*>(record.data()), 2808));
+    EXPECT_EQ(ReadAll(Folder(dir) + "Pl.nam"), QByteArray("New User\r\n"));
+    const TScreen& sc = s.Program->Game.Screen;
+    EXPECT_EQ(sc.URLtransparantLabel7.Caption, "1600");
+    EXPECT_EQ(sc.URLtransparantLabel1.Caption,
+              "Game mode : Best after 2 Game(s)\r\nSystem : Rank Rating attack");
+    EXPECT_EQ(sc.URLtransparantLabel2.Caption, "Set Rating : AI Rating = 1600");
+    EXPECT_EQ(sc.URLtransparantLabel5.Caption, "New User");
+    EXPECT_EQ(sc.DIBContainer2.Left, 2);
+    EXPECT_EQ(sc.DIBContainer2.Top, 2);
+}
+
+// The second start shows the saved rating and name; the rating moved by a
+// series is in the file as soon as it changes, without any exit.
+TEST(ProgramStart, SavedRatingAndNameComeBack) {
+    QTemporaryDir dir;
+    {
+        TStart s;
+        Start(s, Folder(dir), "Ada");
+        s.Program->Game.AIRating = 2800;
+        s.Program->Game.ApplyRatingChange(true);  // 1600 -> 1656, saved at once
+        EXPECT_EQ(s.Program->Game.PlayerRating, 1656);
+    }  // ended without closing the window: as after a crash
+    TStart s;
+    QString shownName;
+    s.Program = std::make_unique<TProgram>(Folder(dir), [&s](const QString& e) { s.Errors << e; });
+    s.Program->RunNameDialog = [&] {
+        shownName = s.Program->Form2->Text();
+        s.Program->Form2->dxButton1->click();
+    };
+    s.Program->Show();
+    EXPECT_EQ(shownName, "Ada");
+    EXPECT_EQ(s.Program->Game.PlayerRating, 1656);
+    EXPECT_EQ(s.Program->Game.Screen.URLtransparantLabel7.Caption, "1656");
+    EXPECT_EQ(s.Program->Game.Screen.URLtransparantLabel5.Caption, "Ada");
+    EXPECT_TRUE(s.Errors.isEmpty());
+}
+
+// A damaged (short) file is reported with "Read beyond end of file", and start-up
+// still shows the real rating and the mode caption, never the design captions.
+TEST(ProgramStart, ShortFileIsReportedAndStartUpGoesOn) {
+    QTemporaryDir dir;
+    THighScores scores;
+    SetHighScoreDefaults(scores);
+    const auto record = EncodeHighScores(scores, 1777);
+    WriteAll(Folder(dir) + "S.hs", QByteArray(reinterpret_cast<const char*>(record.data()), 500));
+    TStart s;
+    Start(s, Folder(dir), "Bo");
+    EXPECT_EQ(s.Errors, QStringList{"Read beyond end of file"});
+    EXPECT_EQ(s.Program->Game.Screen.URLtransparantLabel7.Caption, "1600");
+    EXPECT_EQ(s.Program->Game.Screen.URLtransparantLabel1.Caption,
+              "Game mode : Best after 2 Game(s)\r\nSystem : Rank Rating attack");
+    // The close box writes a whole file again.
+    EXPECT_TRUE(s.Program->FormClose());
+    EXPECT_EQ(ReadAll(Folder(dir) + "S.hs").size(), 2808);
+}
+
+// A 3000-byte file loads its first 2808 bytes and is 2808 bytes after the next close.
+TEST(ProgramStart, LongFileIsCutToTheRecordOnClose) {
+    QTemporaryDir dir;
+    THighScores scores;
+    SetHighScoreDefaults(scores);
+    const auto record = EncodeHighScores(scores, 1900);
+    WriteAll(Folder(dir) + "S.hs",
+             QByteArray(reinterpret_cast<const char*>(record.data()), 2808) + QByteArray(192, 'z'));
+    TStart s;
+    Start(s, Folder(dir), "Cy");
+    EXPECT_TRUE(s.Errors.isEmpty());
+    EXPECT_EQ(s.Program->Game.Screen.URLtransparantLabel7.Caption, "1900");
+    EXPECT_TRUE(s.Program->FormClose());
+    EXPECT_EQ(ReadAll(Folder(dir) + "S.hs").size(), 2808);
+}
+
+// "EXIT GAME" keeps what was won: a highscore stored in this run is in the file
+// (it was written when stored, and again on leaving).
+TEST(ProgramExit, ExitGameKeepsAHighscoreWonInThisRun) {
+    QTemporaryDir dir;
+    {
+        TStart s;
+        Start(s, Folder(dir), "Di");
+        TGame& g = s.Program->Game;
+        g.AIRating = 1000;
+        g.MatchTime = 73500;
+        s.Program->Host.Terminate();  // no real input box: the host answers nothing
+        g.HighScores[1][1].SetName("Di");
+        g.HighScores[1][1].Score = 73;
+        s.Program->ExitGame();
+    }
+    THighScores back;
+    int32_t rating = 0;
+    SetHighScoreDefaults(back);
+    ASSERT_FALSE(LoadHighScores(Folder(dir), back, rating).has_value());
+    EXPECT_EQ(back[1][1].Score, 73);
+    EXPECT_EQ(back[1][1].NameText(), "Di");
+}
+
+// A save that fails at the close box is reported and keeps the window open.
+TEST(ProgramExit, FailedSaveKeepsTheWindowOpen) {
+    QTemporaryDir dir;
+    TStart s;
+    Start(s, Folder(dir), "Ed");
+    QFile::remove(Folder(dir) + "S.hs");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("S.hs"));  // something that is no file stands in the way
+    EXPECT_FALSE(s.Program->FormClose());
+    EXPECT_EQ(s.Errors, QStringList{"File access denied"});
+    EXPECT_FALSE(s.Program->Host.Terminated());
+}
+
+// A name file with a line longer than 20 characters is shown whole in the dialog;
+// one with no line leaves "New User".
+TEST(ProgramStart, NameFileRules) {
+    QTemporaryDir dir;
+    const QString longName = "A-name-much-longer-than-twenty";
+    WriteAll(Folder(dir) + "Pl.nam", longName.toLatin1() + "\r\nignored\r\n");
+    {
+        TStart s;
+        QString shown;
+        s.Program = std::make_unique<TProgram>(Folder(dir), [&s](const QString& e) { s.Errors << e; });
+        s.Program->RunNameDialog = [&] { shown = s.Program->Form2->Text(); };
+        s.Program->Show();
+        EXPECT_EQ(shown, longName);
+        EXPECT_EQ(s.Program->Game.Screen.URLtransparantLabel5.Caption, longName.toStdString());
+    }
+    WriteAll(Folder(dir) + "Pl.nam", QByteArray());
+    TStart s;
+    QString shown;
+    s.Program = std::make_unique<TProgram>(Folder(dir), [&s](const QString& e) { s.Errors << e; });
+    s.Program->RunNameDialog = [&] { shown = s.Program->Form2->Text(); };
+    s.Program->Show();
+    EXPECT_EQ(shown, "New User");
+    // An empty name at "OK": the label becomes empty and the file keeps its content.
+    WriteAll(Folder(dir) + "Pl.nam", QByteArray("Kept\r\n"));
+    TStart t;
+    Start(t, Folder(dir), "");
+    EXPECT_EQ(t.Program->Game.Screen.URLtransparantLabel5.Caption, "");
+    EXPECT_EQ(ReadAll(Folder(dir) + "Pl.nam"), QByteArray("Kept\r\n"));
+}
+
+// The statistics panel shows the first five entries of each table: the defaults
+// at a first start, and a new highscore at once after it is stored.
+TEST(ProgramStatistics, ShowsDefaultsAndANewHighscore) {
+    QTemporaryDir dir;
+    TStart s;
+    Start(s, Folder(dir), "Fay");
+    TForm1& f = *s.Program->Form1;
+    f.OpenStatistics();
+    for (int t = 0; t < 7; ++t) {
+        EXPECT_EQ(f.StringGrids[t]->Cell(0, 0), "Player");
+        EXPECT_EQ(f.StringGrids[t]->Cell(1, 0), "Date");
+        EXPECT_EQ(f.StringGrids[t]->Cell(2, 0), "Score");
+        for (int row = 1; row <= 5; ++row) {
+            EXPECT_EQ(f.StringGrids[t]->Cell(0, row), t == 0 ? "Hollowbrine" : "");
+            EXPECT_EQ(f.StringGrids[t]->Cell(2, row), "9999");
+            EXPECT_EQ(f.StringGrids[t]->Cell(1, row),
+                      QLocale().toString(QDate(1899, 12, 30), QLocale::ShortFormat));
+        }
+    }
+    f.CloseStatistics();
+    TGame& g = s.Program->Game;
+    g.AIRating = 2800;
+    g.MatchTime = 61999;
+    s.Program->Host.Terminate();  // the input box is not shown: the name stays "NoName"
+    g.RecordHighScore();
+    f.OpenStatistics();
+    EXPECT_EQ(f.StringGrids[6]->Cell(0, 1), "NoName");
+    EXPECT_EQ(f.StringGrids[6]->Cell(2, 1), "61");
+    EXPECT_EQ(f.StringGrids[6]->Cell(2, 2), "9999");
+    // Saved right away.
+    THighScores back;
+    int32_t rating = 0;
+    SetHighScoreDefaults(back);
+    ASSERT_FALSE(LoadHighScores(Folder(dir), back, rating).has_value());
+    EXPECT_EQ(back[7][1].Score, 61);
+}

@@ -1,0 +1,56 @@
+// The name dialog `TForm2` ("Player Name"): the player types his name, "OK"
+// hands it on. It has no title-bar buttons and no cancel path.
+#pragma once
+
+#include <QDialog>
+#include <QLineEdit>
+#include <functional>
+
+class QLabel;
+class TdxButton;
+
+// `Edit1`: at most MaxTyped characters can be typed or pasted, but a longer
+// text put in by the program (a long name file) is kept whole.
+class TNameEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    static constexpr int MaxTyped = 20;
+    explicit TNameEdit(QWidget* parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+
+private:
+    // Room left for typed characters, counting the selection a typed text replaces.
+    int Room() const;
+};
+
+class TForm2 : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int ClientWidth = 215;
+    static constexpr int ClientHeight = 84;
+
+    explicit TForm2(QWidget* parent = nullptr);
+
+    QString Text() const;
+    void SetText(const QString& text);
+
+    // Called by "OK" with the edit text; false keeps the dialog open.
+    std::function<bool(const QString&)> OnOk;
+
+    QLabel* Label1;
+    TNameEdit* Edit1;
+    TdxButton* dxButton1;
+
+    // Shown centred on the main window.
+    void setVisible(bool visible) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void OkClick();
+};

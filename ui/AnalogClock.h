@@ -1,0 +1,32 @@
+// A small analog clock showing the local time with a seconds hand.
+#pragma once
+
+#include <QTime>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+class TRxClock : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int RefreshMs = 450;
+
+    explicit TRxClock(QWidget* parent = nullptr);
+
+    // Where the clock reads its time (the local time unless a test fixes it).
+    void SetTimeSource(std::function<QTime()> source);
+    QTime ShownTime() const { return Shown; }
+    bool TimerRunning() const { return RefreshTimer.isActive(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void Refresh();
+
+    std::function<QTime()> TimeSource;
+    QTime Shown;
+    QTimer RefreshTimer;
+};

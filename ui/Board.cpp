@@ -1,0 +1,156 @@
+#include "Board.h"
+
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <cstring>
+
+namespace {
+
+// One channel of the tint blended over a channel beneath, rounded.
+constexpr int TintChannel(int tint, int under) {
+    return (tint * TintOpacity + under * (255 - TintOpacity) + 127) / 255;
+}
+
+QRgb CellOrBack(const TCell& cell) {
+    QRgb c;
+    return CellColour(cell, c) ? c : BoardBackColour;
+}
+
+}  // namespace
+
+QRgb Tinted(QRgb under) {
+    return qRgb(TintChannel(qRed(TintColour), qRed(under)),
+                TintChannel(qGreen(TintColour), qGreen(under)),
+                TintChannel(qBlue(TintColour), qBlue(under)));
+}
+
+void PaintBoardImage(const TGrid& grid, QImage& image) {
+    if (image.size() != QSize(GridSize, GridSize) || image.format() != QImage::Format_RGB32)
+        image = QImage(GridSize, GridSize, QImage::Format_RGB32);
+    for (int y = 0; y < GridSize; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const bool playRow = y >= 1 && y <= BoardHeight;
+        for (int x = 0; x < GridSize; ++x)
+            line[x] = playRow && x >= 1 && x <= BoardWidth ? CellOrBack(grid(x, y)) : BoardBackColour;
+    }
+}
+
+void PaintMagnifiedBoard(const TGrid& grid, bool tint, QImage& view) {
+    if (view.size() != QSize(MagnifierWidth, MagnifierHeight) ||
+        view.format() != QImage::Format_RGB32)
+        view = QImage(MagnifierWidth, MagnifierHeight, QImage::Format_RGB32);
+
+    // The tint of every colour a line can hold is looked up, not blended anew
+    // per pixel: only the red, green and blue channels of the cells vary.
+    QRgb line[MagnifierWidth];
+    const int rows = (MagnifierHeight + MagnifierScale - 1) / MagnifierScale;  // cell rows 0..102
+    for (int cy = 0; cy < rows; ++cy) {
+        const bool playRow = cy >= 1 && cy <= BoardHeight;
+        for (int cx = 0; cx * MagnifierScale < MagnifierWidth; ++cx) {
+            QRgb c = BoardBackColour;
+            if (playRow && cx >= 1 && cx <= BoardWidth) c = CellOrBack(grid(cx, cy));
+            const int x0 = cx * MagnifierScale;
+            if (tint && x0 >= TintLeft) c = Tinted(c);
+            line[x0] = line[x0 + 1] = line[x0 + 2] = line[x0 + 3] = c;
+        }
+        const int y0 = cy * MagnifierScale;
+        const int y1 = std::min(y0 + MagnifierScale, MagnifierHeight);
+        for (int y = y0; y < y1; ++y) std::memcpy(view.scanLine(y), line, sizeof line);
+    }
+}
+
+// ---- TBoardImage ------------------------------------------------------------
+
+TBoardImage::TBoardImage(const TGame& game, QWidget* parent) : TDIBImage(parent), Game_(game) {
+    SetImage(TImageList::DIBImageList1, 0);
+}
+
+void TBoardImage::PaintEnd(QPainter& painter) {
+    PaintBoardImage(Game_.Grid, Board_);
+    // Pixel (p, q) of the image is cell (p, q); row and column 0 are "Back".
+    painter.drawImage(QPoint(0, 0), Board_, QRect(0, 0, width(), height()));
+}
+
+// ---- TDIBMagnifier ----------------------------------------------------------
+
+TDIBMagnifier::TDIBMagnifier(TGame& game, QWidget* parent) : QWidget(parent), Game_(game) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAcceptDrops(true);
+    setMouseTracking(true);
+    resize(MagnifierWidth, MagnifierHeight);
+}
+
+void TDIBMagnifier::SetTint(bool on) {
+    if (on == Tint_) return;
+    Tint_ = on;
+    update();
+}
+
+void TDIBMagnifier::paintEvent(QPaintEvent*) {
+    PaintMagnifiedBoard(Game_.Grid, Tint_, View_);
+    QPainter p(this);
+    // No smoothing: at a device-pixel ratio above 1 every view pixel stays a
+    // sharp block.
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(QRect(0, 0, MagnifierWidth, MagnifierHeight), View_);
+}
+
+void TDIBMagnifier::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pt = event->position().toPoint();
+    if (!rect().contains(pt)) return;
+    QPointer<TDIBMagnifier> self(this);
+    Game_.DIBMagnifier1MouseMove(pt.x(), pt.y());
+    if (self) emit GameChanged();
+}
+
+bool TDIBMagnifier::DragOver(QDropEvent* event) {
+    TSpriteDrag drag;
+    const bool isSprite = ReadSpriteMimeData(event->mimeData(), drag);
+    const QPoint pt = event->position().toPoint();
+    const bool accept = Game_.DIBMagnifier1DragOver(isSprite, true, pt.x(), pt.y());
+    emit GameChanged();
+    return accept;
+}
+
+void TDIBMagnifier::dragEnterEvent(QDragEnterEvent* event) {
+    TSpriteDrag drag;
+    const bool isSprite = ReadSpriteMimeData(event->mimeData(), drag);
+    const bool accept = DragOver(event);
+    // A sprite image is let in even where its drop is refused, so that the
+    // moves that follow keep asking the game.
+    if (isSprite) {
+        event->setDropAction(accept ? Qt::MoveAction : Qt::IgnoreAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TDIBMagnifier::dragMoveEvent(QDragMoveEvent* event) {
+    if (DragOver(event)) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TDIBMagnifier::dropEvent(QDropEvent* event) {
+    TSpriteDrag drag;
+    if (!ReadSpriteMimeData(event->mimeData(), drag)) {
+        event->ignore();
+        return;
+    }
+    const QPoint pt = event->position().toPoint();
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+    TDIBImage::ReportDrop(this, pt);
+    if (!drag.EndDragHandled || drag.Tag < 1 || drag.Tag > 6) return;
+    QPointer<TDIBMagnifier> self(this);
+    Game_.Bac1_1EndDrag(drag.Tag, true, pt.x(), pt.y());
+    if (self) emit GameChanged();
+}

@@ -1,0 +1,109 @@
+// The culture grid on screen: the board image `DIBImage1` (one pixel per
+// cell) and the magnified view `DIBMagnifier1` that the player sees, four view
+// pixels per cell, which also answers the pointer and takes the tube drops.
+#pragma once
+
+#include <QImage>
+#include <QRgb>
+#include <QWidget>
+
+#include "DIBImage.h"
+#include "TGame.h"
+
+// The board image's own picture "Back", seen where no cell is painted.
+constexpr QRgb BoardBackColour = 0xFF010101u;
+
+// The colour a cell is shown in. Blue and Red brighten by 16 a step up to
+// strength 11 and stay in that shade above it; gray spots brighten by 5 a step
+// up to white. Returns false for an owner code that is not painted.
+inline bool CellColour(const TCell& cell, QRgb& colour) {
+    const int s = cell.Strength;
+    switch (cell.Owner) {
+        case Empty:
+            colour = 0xFF000000u;
+            return true;
+        case Blue:
+            colour = qRgb(0, 0, 64 + 16 * std::min(s, 11));
+            return true;
+        case Red:
+            colour = qRgb(64 + 16 * std::min(s, 11), 0, 0);
+            return true;
+        case GraySpot: {
+            const int g = std::min(102 + 5 * s, 255);
+            colour = qRgb(g, g, g);
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+// Paints the board one pixel per cell into `image` (made GridSize x GridSize,
+// RGB32): pixel (x, y) shows cell (x, y) for x, y = 1..100, the border ring
+// shows "Back". Writes the scanlines directly.
+void PaintBoardImage(const TGrid& grid, QImage& image);
+
+// The magnified view's geometry and the band the blue tint covers.
+constexpr int MagnifierWidth = 408;
+constexpr int MagnifierHeight = 411;
+constexpr int MagnifierScale = 4;
+constexpr int TintLeft = 300;  // view x where `DIBImage8`'s tint begins
+constexpr int TintOpacity = 100;
+constexpr QRgb TintColour = 0xFF0000C0u;  // "bbk"
+
+// `bbk` at opacity 100 over a colour, as the tint image blends.
+QRgb Tinted(QRgb under);
+
+// Paints the magnified view (MagnifierWidth x MagnifierHeight, RGB32) straight
+// from the grid: cell (x, y) covers view pixels 4x..4x+3 by 4y..4y+3 for
+// x, y = 1..100; row and column 0 and whatever lies past the playfield show
+// "Back"; with `tint` the columns from TintLeft on are tinted blue.
+void PaintMagnifiedBoard(const TGrid& grid, bool tint, QImage& view);
+
+// `DIBImage1`: "Back" with the cells painted over it after it has drawn itself.
+class TBoardImage : public TDIBImage {
+    Q_OBJECT
+public:
+    TBoardImage(const TGame& game, QWidget* parent = nullptr);
+
+protected:
+    void PaintEnd(QPainter& painter) override;
+
+private:
+    const TGame& Game_;
+    QImage Board_;
+};
+
+// `DIBMagnifier1`: the grid four times enlarged, nearest-neighbour and crisp at
+// any device-pixel ratio; the pointer read-out and the drop target of the tubes.
+class TDIBMagnifier : public QWidget {
+    Q_OBJECT
+public:
+    TDIBMagnifier(TGame& game, QWidget* parent = nullptr);
+
+    // The translucent blue band of `DIBImage8`, shown while it is visible.
+    void SetTint(bool on);
+    bool Tint() const { return Tint_; }
+    // The grid changed: paint it again.
+    void Refresh() { update(); }
+    // The picture the last paint showed, in view pixels.
+    const QImage& View() const { return View_; }
+
+signals:
+    // A game handler ran: the window copies the screen model again.
+    void GameChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    bool DragOver(class QDropEvent* event);
+
+    TGame& Game_;
+    bool Tint_ = true;
+    QImage View_;
+};

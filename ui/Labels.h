@@ -1,0 +1,95 @@
+// The two kinds of text label of the screens: the shadow label, whose text is
+// drawn a second time offset right and down in a shadow colour, and the hover
+// label, a transparent link whose colour changes under the pointer.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+
+// Converts a caption's CR LF line breaks into the newlines Qt draws.
+QString CaptionText(const QString& caption);
+
+// `TRxLabel` with a shadow: transparent background, the shadow drawn first.
+class TShadowLabel : public QWidget {
+    Q_OBJECT
+public:
+    explicit TShadowLabel(QWidget* parent = nullptr);
+
+    void SetText(const QString& text);
+    QString Text() const { return Text_; }
+    void SetColor(QColor color);
+    QColor Color() const { return Color_; }
+    void SetShadow(QColor color, int size);
+    QColor ShadowColor() const { return ShadowColor_; }
+    int ShadowSize() const { return ShadowSize_; }
+    void SetCentred(bool centred);
+    bool Centred() const { return Centred_; }
+    void SetWordWrap(bool wrap);
+    bool WordWrap() const { return WordWrap_; }
+    // Auto-sized labels take the size of their text (a word-wrapped one keeps
+    // its width unless a single word is wider, and takes the height of its
+    // lines); fixed-size labels keep their geometry.
+    void SetAutoSize(bool autoSize);
+    bool AutoSize() const { return AutoSize_; }
+    void setFont(const QFont& font);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void AdjustBounds();
+    int TextFlags() const;
+
+    QString Text_;
+    QColor Color_{Qt::black};
+    QColor ShadowColor_{Qt::gray};
+    int ShadowSize_ = 1;
+    bool Centred_ = false;
+    bool WordWrap_ = false;
+    bool AutoSize_ = true;
+    int WrapWidth_ = -1;  // the design width a word-wrapped auto-size label wraps at
+};
+
+// `TURLtransparantLabel`: transparent text in `ColorOnExit`, `ColorOnenter`
+// while the pointer is over it, with a click signal.
+class TURLtransparantLabel : public QWidget {
+    Q_OBJECT
+public:
+    explicit TURLtransparantLabel(QWidget* parent = nullptr);
+
+    void SetText(const QString& text);
+    QString Text() const { return Text_; }
+    void SetColors(QColor onEnter, QColor onExit);
+    QColor ColorOnenter() const { return ColorOnEnter_; }
+    QColor ColorOnExit() const { return ColorOnExit_; }
+    void SetLinkUnderline(bool underline);
+    // The colour the text is drawn in now.
+    QColor CurrentColor() const { return Hovered_ ? ColorOnEnter_ : ColorOnExit_; }
+    bool Hovered() const { return Hovered_; }
+    // A fixed-size label keeps its geometry and wraps its words; otherwise the
+    // label takes the size of its text.
+    void SetFixedGeometry(bool fixed);
+    void setFont(const QFont& font);
+
+signals:
+    void Clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void AdjustBounds();
+
+    QString Text_;
+    QColor ColorOnEnter_{Qt::red};
+    QColor ColorOnExit_{Qt::blue};
+    bool Underline_ = false;
+    bool Hovered_ = false;
+    bool Fixed_ = false;
+    bool Pressed_ = false;
+};

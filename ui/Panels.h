@@ -1,0 +1,114 @@
+// Plain panels, framed panels, flat buttons and the string grids of the
+// statistics panel: the containers the screens are built from.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <vector>
+
+// The game's one typeface: a plain sans-serif at a character height in pixels.
+QFont GameFont(int pixelSize, bool bold = false);
+
+// A plain panel filled with one colour (`TDIBContainer`).
+class TDIBContainer : public QWidget {
+    Q_OBJECT
+public:
+    explicit TDIBContainer(QWidget* parent = nullptr, QColor color = Qt::black);
+    void SetColor(QColor color);
+    QColor Color() const { return Color_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor Color_;
+};
+
+// A panel with a one-pixel gray frame on the chosen sides and no caption (`TdxContainer`).
+class TdxContainer : public QWidget {
+    Q_OBJECT
+public:
+    enum Side { Left = 1, Top = 2, Right = 4, Bottom = 8, AllSides = 15 };
+
+    explicit TdxContainer(QWidget* parent = nullptr, QColor color = Qt::black);
+    void SetColor(QColor color);
+    QColor Color() const { return Color_; }
+    void SetFrameSides(int sides);
+    int FrameSides() const { return Sides_; }
+    void SetFrameColor(QColor color);
+    QColor FrameColor() const { return FrameColor_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor Color_;
+    QColor FrameColor_{0x80, 0x80, 0x80};
+    int Sides_ = AllSides;
+};
+
+// A flat push button, 73 x 21 unless resized (`TdxButton`).
+class TdxButton : public QPushButton {
+    Q_OBJECT
+public:
+    static constexpr int DefaultWidth = 73;
+    static constexpr int DefaultHeight = 21;
+    explicit TdxButton(const QString& caption, QWidget* parent = nullptr);
+};
+
+// A filled rectangle without outline, or a dotted one-pixel line (`TShape`).
+class TShape : public QWidget {
+    Q_OBJECT
+public:
+    explicit TShape(QWidget* parent = nullptr, QColor color = Qt::white, bool dotted = false);
+    QColor Color() const { return Color_; }
+    bool Dotted() const { return Dotted_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor Color_;
+    bool Dotted_;
+};
+
+// A read-only text grid with one fixed header row (`TStringGrid`): black
+// cells with white text, the header on navy, grid lines only around the
+// fixed cells; a click selects a whole data row.
+class TStringGrid : public QWidget {
+    Q_OBJECT
+public:
+    TStringGrid(std::vector<int> colWidths, int rowCount, int rowHeight, QWidget* parent = nullptr);
+
+    int ColCount() const { return static_cast<int>(ColWidths_.size()); }
+    int RowCount() const { return RowCount_; }
+    int ColWidth(int col) const { return ColWidths_[static_cast<size_t>(col)]; }
+    int RowHeight() const { return RowHeight_; }
+
+    QString Cell(int col, int row) const;
+    void SetCell(int col, int row, const QString& text);
+
+    // The selected data row (1..RowCount-1), or 0 when none is selected.
+    int SelectedRow() const { return Selected_; }
+
+    // The cell rectangle in widget pixels.
+    QRect CellRect(int col, int row) const;
+
+    static const QColor FixedColor;      // header row background (navy)
+    static const QColor SelectedColor;   // background of the selected row
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    std::vector<int> ColWidths_;
+    int RowCount_;
+    int RowHeight_;
+    std::vector<QString> Cells_;
+    int Selected_ = 0;
+};

@@ -1,0 +1,121 @@
+#include "Program.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "Assets.h"
+#include "Hints.h"
+
+TProgram::TProgram(const QString& folder, std::function<void(const QString&)> showError)
+    : ShowError(std::move(showError)), Folder(folder), Game(Host) {
+    if (!ShowError)
+        ShowError = [this](const QString& text) {
+            QMessageBox::critical(Form1.get(), QStringLiteral("Agarhold"), text);
+        };
+    P1wav.Add(WaveFileBytes(QStringLiteral("p1_0")));
+    P1wav.Add(WaveFileBytes(QStringLiteral("p1_1")));
+    Mwav.Add(WaveFileBytes(QStringLiteral("m_0")));
+    Mwav.Add(QByteArray());  // the second clock sound holds no data
+
+    Form1 = std::make_unique<TForm1>(Game);
+    Host.DialogParent = Form1.get();
+    Host.AfterEvent = [this] {
+        if (Form1) Form1->SyncFromModel();
+    };
+    Host.Sound = [this](TWaveList list, int index) { PlaySound(list, index); };
+    Host.OnResultsChanged = [this] { SaveResults(); };
+    Form1->OnClose = [this] { return FormClose(); };
+    Form1->OnExitGame = [this] { ExitGame(); };
+    FormCreate();
+
+    Form2 = std::make_unique<TForm2>(Form1.get());
+    Form2->OnOk = [this](const QString& name) {
+        if (auto err = SavePlayerName(Folder, name)) {
+            ShowError(*err);
+            return false;
+        }
+        return true;
+    };
+    RunNameDialog = [this] { Form2->exec(); };
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &Host, [this] { Host.Terminate(); });
+}
+
+TProgram::~TProgram() {
+    Host.Terminate();
+    Host.AfterEvent = nullptr;
+    Form2.reset();
+    Form1.reset();
+}
+
+void TProgram::FormCreate() {
+    TScreen& s = Game.Screen;
+    s.DIBContainer2.Left = 2;
+    s.DIBContainer2.Top = 2;
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        InstallHintTimings(*app, THintTimings{50, 50, 30000});
+    P2wav.Assign(P1wav);
+    SetHighScoreDefaults(Game.HighScores);
+    Game.PlayerRating = 1600;
+    // A damaged file is reported, and start-up still goes on with the labels, so
+    // the player bar shows the real rating and the mode link its caption.
+    const TFileError err = HighScoreFileExists(Folder)
+                               ? LoadHighScores(Folder, Game.HighScores, Game.PlayerRating)
+                               : SaveHighScores(Folder, Game.HighScores, Game.PlayerRating);
+    if (err) ShowError(*err);
+    s.URLtransparantLabel7.Caption = std::to_string(Game.PlayerRating);
+    s.URLtransparantLabel1.Caption = TGame::GameModeCaption(Game.GameMode);
+    Form1->SyncFromModel();
+}
+
+void TProgram::Show() {
+    Form1->show();
+    FormShow();
+}
+
+void TProgram::FormShow() {
+    if (auto name = ReadPlayerName(Folder)) Form2->SetText(*name);
+    RunNameDialog();
+    if (!Form2) return;
+    Game.Screen.URLtransparantLabel5.Caption = Form2->Text().toLatin1().toStdString();
+    Form1->SyncFromModel();
+}
+
+bool TProgram::SaveResults() {
+    if (auto err = SaveHighScores(Folder, Game.HighScores, Game.PlayerRating)) {
+        ShowError(*err);
+        return false;
+    }
+    return true;
+}
+
+bool TProgram::FormClose() {
+    if (!SaveResults()) return false;
+    End();
+    return true;
+}
+
+void TProgram::ExitGame() {
+    if (!SaveResults()) return;
+    End();
+    QCoreApplication::quit();
+}
+
+void TProgram::End() {
+    // Every wait of the game (the chooser, the countdown, a result pause) ends
+    // now, and no game is set up any more.
+    Host.Terminate();
+    Game.DIBTimer1.SetEnabled(false);
+    Game.DIBTimer2.SetEnabled(false);
+    Game.TimerTaller.SetEnabled(false);
+    Game.AItimer.SetEnabled(false);
+    TSoundPlayer* player = TSoundPlayer::Shared();
+    if (player) player->Stop();
+}
+
+void TProgram::PlaySound(TWaveList list, int index) {
+    switch (list) {
+        case TWaveList::P1wav: P1wav.Play(index); break;
+        case TWaveList::P2wav: P2wav.Play(index); break;
+        case TWaveList::Mwav: Mwav.Play(index); break;
+    }
+}

@@ -1,0 +1,161 @@
+#include "StarField.h"
+
+#include <QDateTime>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Slow flight: each movement step carries a star 0.9 % farther out (so the
+// farther out, the faster), plus a small push that gets it away from the
+// centre: about three seconds from the centre to the edge of the field.
+constexpr double Growth = 0.009;
+constexpr double Push = 0.25;
+// The streak's tail follows the head at this share of the gap per step.
+constexpr double TailFollow = 0.22;
+// Restarting stars appear within this distance of the centre.
+constexpr int RestartRadius = 40;
+// After a stall the field moves on by at most this many steps at once.
+constexpr qint64 MaxStepsPerFrame = 12;
+
+double Length(QPointF p) { return std::hypot(p.x(), p.y()); }
+
+}  // namespace
+
+TNcaStar::TNcaStar(QWidget* parent) : QWidget(parent), Rng(QRandomGenerator::system()->generate()) {
+    // Every frame paints its whole dirty area itself (black sky, then stars).
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    FrameTimer.setInterval(FrameIntervalMs);
+    FrameTimer.setTimerType(Qt::CoarseTimer);
+    connect(&FrameTimer, &QTimer::timeout, this, &TNcaStar::Frame);
+    StarList.reserve(MaxStars);
+    for (int i = 0; i < MaxStars; ++i) StarList.append(NewStar(true));
+}
+
+void TNcaStar::SetActive(bool active) {
+    IsActive = active;
+    UpdateTimer();
+}
+
+void TNcaStar::SetCentre(QPoint centre) {
+    CentreP = centre;
+    update();
+}
+
+void TNcaStar::SetBrightness(int brightness) {
+    BrightnessV = std::clamp(brightness, 0, 255);
+    for (TStar& s : StarList) s = NewStar(true);
+    update();
+}
+
+void TNcaStar::SetMoveInterval(int ms) { MoveIntervalMs = std::max(1, ms); }
+
+void TNcaStar::Seed(quint32 seed) {
+    Rng.seed(seed);
+    for (TStar& s : StarList) s = NewStar(true);
+    update();
+}
+
+TNcaStar::TStar TNcaStar::NewStar(bool anywhere) {
+    TStar star;
+    // A random offset at least MinStartDistance from the centre: anywhere on
+    // the field for the first sky, near the centre for a star that restarts.
+    const int minDx = anywhere ? -CentreP.x() : -RestartRadius;
+    const int maxDx = anywhere ? std::max(width(), 1) - CentreP.x() : RestartRadius;
+    const int minDy = anywhere ? -CentreP.y() : -RestartRadius;
+    const int maxDy = anywhere ? std::max(height(), 1) - CentreP.y() : RestartRadius;
+    for (;;) {
+        const int dx = minDx + static_cast<int>(Rng.bounded(static_cast<quint32>(std::max(1, maxDx - minDx))));
+        const int dy = minDy + static_cast<int>(Rng.bounded(static_cast<quint32>(std::max(1, maxDy - minDy))));
+        if (dx * dx + dy * dy >= MinStartDistance * MinStartDistance) {
+            star.Offset = QPointF(dx, dy);
+            break;
+        }
+    }
+    star.TailOffset = star.Offset;
+    if (anywhere) {
+        // Already under way: give it the streak it would have by now.
+        const double d = Length(star.Offset);
+        const double tail = std::max<double>(MinStartDistance, d - d * Growth * 3.5);
+        star.TailOffset = star.Offset * (tail / d);
+    }
+    const int spare = 256 - BrightnessV;
+    star.Color = QColor(BrightnessV + static_cast<int>(Rng.bounded(spare)), BrightnessV + static_cast<int>(Rng.bounded(spare)),
+                        BrightnessV + static_cast<int>(Rng.bounded(spare)));
+    return star;
+}
+
+void TNcaStar::Step() {
+    const QRectF field(QPointF(-CentreP.x(), -CentreP.y()), QSizeF(width(), height()));
+    for (TStar& s : StarList) {
+        const double d = Length(s.Offset);
+        s.Offset += s.Offset * (Growth + Push / d);
+        s.TailOffset += (s.Offset - s.TailOffset) * TailFollow;
+        if (!field.contains(s.TailOffset)) s = NewStar(false);
+    }
+}
+
+QRect TNcaStar::StreakRect(const TStar& star) const {
+    const QPointF head = star.Offset + CentreP;
+    const QPointF tail = star.TailOffset + CentreP;
+    return QRectF(head, tail).normalized().toAlignedRect().adjusted(-2, -2, 2, 2);
+}
+
+void TNcaStar::Frame() {
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (LastFrameMs < 0) LastFrameMs = now;
+    const qint64 due = now - LastFrameMs + StepRemainderMs;
+    LastFrameMs = now;
+    const qint64 steps = std::min(due / MoveIntervalMs, MaxStepsPerFrame);
+    StepRemainderMs = steps == MaxStepsPerFrame ? 0 : due % MoveIntervalMs;
+    if (steps == 0) return;
+    // Repaint only where streaks were and are: the title picture and buttons
+    // above the field are redrawn only where a star passes beneath them.
+    QRegion dirty;
+    for (const TStar& s : StarList) dirty += StreakRect(s);
+    for (qint64 i = 0; i < steps; ++i) Step();
+    for (const TStar& s : StarList) dirty += StreakRect(s);
+    update(dirty);
+}
+
+void TNcaStar::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    for (const QRect& r : event->region()) p.fillRect(r, Qt::black);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRect area = event->rect();
+    for (const TStar& s : StarList) {
+        if (!area.intersects(StreakRect(s))) continue;
+        p.setPen(QPen(s.Color, 1.0, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(s.TailOffset + CentreP, s.Offset + CentreP);
+    }
+}
+
+void TNcaStar::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    UpdateTimer();
+}
+
+void TNcaStar::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    UpdateTimer();
+}
+
+void TNcaStar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // A new sky for the new size, spread over all of it.
+    for (TStar& s : StarList) s = NewStar(true);
+}
+
+void TNcaStar::UpdateTimer() {
+    const bool run = IsActive && isVisible();
+    if (run && !FrameTimer.isActive()) {
+        LastFrameMs = -1;
+        StepRemainderMs = 0;
+        FrameTimer.start();
+    } else if (!run && FrameTimer.isActive()) {
+        FrameTimer.stop();
+    }
+}

@@ -1,0 +1,111 @@
+// Wave lists: ordered lists of whole RIFF WAVE files held in memory, played
+// one sound at a time in the whole program.
+//
+// The RIFF reader is our own: it skips chunks it does not know, honours the
+// pad byte after an odd-sized chunk and refuses damaged files, so a bad item
+// simply stays silent. Playback goes through one shared QAudioSink player;
+// starting any sound cuts off the one that is playing, whichever list it
+// came from. Without a sound device the game plays on silently.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QVector>
+#include <optional>
+
+class QAudioSink;
+class QBuffer;
+class QTimer;
+
+// The PCM content of a wave file: format and samples.
+struct TWaveSound {
+    int Channels = 0;        // 1 or 2
+    int SampleRate = 0;      // samples per second and channel
+    int BitsPerSample = 0;   // 8 (unsigned) or 16 (signed little-endian)
+    QByteArray Samples;      // the "data" chunk, whole sample frames only
+
+    // Length in milliseconds, rounded up.
+    int DurationMs() const;
+};
+
+// Reads a RIFF WAVE file. Returns nothing for a damaged file or a format the
+// game cannot play (only uncompressed PCM, 8 or 16 bits, mono or stereo).
+std::optional<TWaveSound> ParseWave(const QByteArray& file);
+
+// The one player of the program. It exists while a QCoreApplication does.
+class TSoundPlayer : public QObject {
+    Q_OBJECT
+public:
+    // The shared player; null when there is no application object.
+    static TSoundPlayer* Shared();
+    // The shared player if it exists already (never creates it).
+    static TSoundPlayer* IfExists() { return Instance.data(); }
+
+    // Starts `sound` for `owner`, cutting off whatever plays now.
+    void Play(const void* owner, const TWaveSound& sound);
+    // Stops the playing sound.
+    void Stop();
+    // Stops the playing sound if `owner` started it.
+    void StopOwner(const void* owner);
+
+    // Serial number of the sound now playing (each Play draws a new one),
+    // 0 when nothing plays. A sound counts as playing for its length even
+    // when there is no device to hear it on.
+    quint64 CurrentSound() const { return Current; }
+    // The owner of the sound now playing, null when nothing plays.
+    const void* CurrentOwner() const { return Current != 0 ? Owner : nullptr; }
+    // True while a sound device really takes the samples.
+    bool DeviceActive() const;
+
+signals:
+    // The current sound ended (played out or cut off).
+    void SoundEnded(quint64 serial);
+
+private:
+    explicit TSoundPlayer(QObject* parent);
+    void Finish();
+    void ReleaseSink();
+
+    static QPointer<TSoundPlayer> Instance;
+    quint64 Current = 0;
+    quint64 LastSerial = 0;
+    const void* Owner = nullptr;
+    QAudioSink* Sink = nullptr;
+    QBuffer* Buffer = nullptr;
+    QTimer* LengthTimer = nullptr;
+};
+
+class TDIBWavList {
+public:
+    TDIBWavList() = default;
+    ~TDIBWavList();
+    TDIBWavList(const TDIBWavList&) = delete;
+    TDIBWavList& operator=(const TDIBWavList&) = delete;
+
+    // Copies all items of `other` (empty ones included).
+    void Assign(const TDIBWavList& other);
+    // Appends a whole RIFF WAVE file; an empty array is an item without sound data.
+    void Add(const QByteArray& waveFile);
+    void Clear();
+
+    int Count() const { return static_cast<int>(Items.size()); }
+    // The file bytes of item `index` (empty outside the list).
+    QByteArray Item(int index) const;
+    // True when item `index` holds a playable sound.
+    bool Playable(int index) const;
+
+    // Plays item `index` in the background, cutting off any sound of the
+    // program. An item without data, a damaged file or an index outside the
+    // list plays nothing (and leaves the playing sound alone).
+    void Play(int index);
+    // Stops the sound if this list started it.
+    void Stop();
+
+private:
+    struct TItem {
+        QByteArray File;
+        std::optional<TWaveSound> Sound;
+    };
+    QVector<TItem> Items;
+};
