@@ -2,6 +2,7 @@
 // and a generation close every fifth tick that applies the staged changes, ages
 // every cell, counts the board and pays both colonies their energy.
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -11,14 +12,23 @@ namespace {
 
 // Strength a cell contributes to one owner's 3 x 3 sum: its strength when it
 // belongs to that owner, otherwise nothing (empty cells and gray spots count
-// for nobody).
-inline int StrengthOf(const TCell& c, uint8_t owner) {
-    return c.Owner == owner ? c.Strength : 0;
+// for nobody). A mask per owner code keeps the test free of branches, which
+// matters along a front line where owners alternate unpredictably.
+struct TOwnerMasks {
+    uint8_t Blue[256];
+    uint8_t Red[256];
+};
+constexpr TOwnerMasks MakeOwnerMasks() {
+    TOwnerMasks m{};
+    m.Blue[Blue] = 0xFF;
+    m.Red[Red] = 0xFF;
+    return m;
 }
+constexpr TOwnerMasks OwnerMasks = MakeOwnerMasks();
 
 // The three rules for one cell, given the Blue and Red sums of its 3 x 3 block.
-// Reads the cell from Grid, writes only its own NextGrid entry.
-inline void EvaluateCell(TGame& g, int x, int y, int blueSum, int redSum) {
+// Reads the cell from Grid, writes only its own NextGrid entry; draws from `rng`.
+inline void EvaluateCell(TGame& g, TRandom& rng, int x, int y, int blueSum, int redSum) {
     if (blueSum == redSum) return;  // a tie (both 0 included) leaves the cell alone
     const uint8_t w = blueSum > redSum ? Blue : Red;
     const int W = blueSum > redSum ? blueSum : redSum;
@@ -36,12 +46,12 @@ inline void EvaluateCell(TGame& g, int x, int y, int blueSum, int redSum) {
     } else if (o == w) {
         // Grow: a living cell in its own colony's crowd strengthens, slower when strong.
         if (W >= 8 && cell.Vitality > 0 && s < 7) {
-            if (g.Random(3 * s + 10) <= 1) staged.Strength = static_cast<uint8_t>(s + 1);
+            if (rng.Below(3 * s + 10) <= 1) staged.Strength = static_cast<uint8_t>(s + 1);
         }
     } else if (W >= 9) {
         // Attack: the defender loses one strength half the time; when nothing is
         // left of it (the blow missed, or it was down to 1) it falls to the attacker.
-        if (g.Random(10) >= 5) staged.Strength = static_cast<uint8_t>(s - 1);
+        if (rng.Below(10) >= 5) staged.Strength = static_cast<uint8_t>(s - 1);
         if (staged.Strength == 0) {
             staged.Owner = w;
             staged.Strength = static_cast<uint8_t>(W / 8 + 1);
@@ -64,61 +74,93 @@ void TGame::DIBTimer1Timer() {
 void TGame::StepBand() {
     const int top = std::max(1, BandStart);
     const int bottom = std::min(BoardHeight, BandStart + 19);
-    // Per row, the Blue and Red strength of each column's three cells (the row
-    // above, the row itself, the row below); a cell's sums are then three of these.
+    if (top > bottom) return;
+    // The band draws from a local copy of the generator, handed back at the end:
+    // the same numbers in the same order, but kept in registers while cells are written.
+    TRandom rng = Rng;
+    // Each cell's Blue and Red strength for the three rows around the current
+    // one (a ring of three row slots), then per column the sum of those three.
+    int rowBlue[3][GridSize];
+    int rowRed[3][GridSize];
     int columnBlue[GridSize];
     int columnRed[GridSize];
-    for (int y = top; y <= bottom; ++y) {
+    auto loadRow = [&](int slot, int y) {
+        const TCell* row = &Grid(0, y);
         for (int x = 0; x < GridSize; ++x) {
-            const TCell& a = Grid(x, y - 1);
-            const TCell& b = Grid(x, y);
-            const TCell& c = Grid(x, y + 1);
-            columnBlue[x] = StrengthOf(a, Blue) + StrengthOf(b, Blue) + StrengthOf(c, Blue);
-            columnRed[x] = StrengthOf(a, Red) + StrengthOf(b, Red) + StrengthOf(c, Red);
+            rowBlue[slot][x] = row[x].Strength & OwnerMasks.Blue[row[x].Owner];
+            rowRed[slot][x] = row[x].Strength & OwnerMasks.Red[row[x].Owner];
+        }
+    };
+    loadRow(0, top - 1);
+    loadRow(1, top);
+    for (int y = top; y <= bottom; ++y) {
+        loadRow((y - top + 2) % 3, y + 1);
+        for (int x = 0; x < GridSize; ++x) {
+            columnBlue[x] = rowBlue[0][x] + rowBlue[1][x] + rowBlue[2][x];
+            columnRed[x] = rowRed[0][x] + rowRed[1][x] + rowRed[2][x];
         }
         for (int x = 1; x <= BoardWidth; ++x) {
             const int blueSum = columnBlue[x - 1] + columnBlue[x] + columnBlue[x + 1];
             const int redSum = columnRed[x - 1] + columnRed[x] + columnRed[x + 1];
-            EvaluateCell(*this, x, y, blueSum, redSum);
+            EvaluateCell(*this, rng, x, y, blueSum, redSum);
         }
     }
+    Rng = rng;
 }
 
 void TGame::ApplyGeneration() {
+    // Generator and tallies are worked on as local copies and handed back at the
+    // end: the same results, but they stay in registers while cells are written.
+    TRandom rng = Rng;
+    int32_t blueCount = 0;
+    int32_t redCount = 0;
+    std::array<int32_t, 5> count = CellCount;
+    std::array<int32_t, 5> bonus = SpotBonus;
     for (int x = 1; x <= BoardWidth; ++x) {
-        for (int y = 1; y <= BoardHeight; ++y) {
-            TCell& cell = Grid(x, y);
-            const TCell& staged = NextGrid(x, y);
+        TCell* column = &Grid(x, 1);
+        const TCell* stagedColumn = &NextGrid(x, 1);
+        for (int y = 0; y < BoardHeight; ++y) {
+            TCell& cell = column[y * GridSize];
+            const uint8_t stagedOwner = stagedColumn[y * GridSize].Owner;
+            const uint8_t stagedStrength = stagedColumn[y * GridSize].Strength;
+            const uint8_t owner = cell.Owner;
 
-            // Census of the owner the cell held during this generation.
-            const bool counted = cell.Owner >= 1 && cell.Owner <= 4;
-            if (counted) {
-                ++CellCount[cell.Owner];
+            // Census of the owner the cell held during this generation (owners 1..4;
+            // only Blue and Red occur in play, the others are tallied apart).
+            blueCount += owner == Blue;
+            redCount += owner == Red;
+            if (owner >= 1 && owner <= 4) {
+                if (owner > Red) ++count[owner];
                 // A cell beside a gray spot (left or right only) draws energy from it.
-                if (Grid(x - 1, y).Owner == GraySpot || Grid(x + 1, y).Owner == GraySpot)
-                    SpotBonus[cell.Owner] += 2;
+                if (column[y * GridSize - 1].Owner == GraySpot || column[y * GridSize + 1].Owner == GraySpot)
+                    bonus[owner] += 2;
             }
 
             // Ageing: vitality runs down; once spent, the colony slowly decays,
             // though never below strength 2.
             if (cell.Vitality > 0) {
-                if (Random(10) >= 7) --cell.Vitality;
-            } else if (cell.Owner != Empty) {
-                if (Random(10) >= 6) {
-                    const int r = 2 + Random(2);
+                cell.Vitality = static_cast<uint8_t>(cell.Vitality - (rng.Below(10) >= 7 ? 1 : 0));
+            } else if (owner != Empty) {
+                if (rng.Below(10) >= 6) {
+                    const int r = 2 + rng.Below(2);
                     if (cell.Strength > r) --cell.Strength;
                 }
             }
 
-            if (staged.Strength > 0) cell.Strength = staged.Strength;
+            if (stagedStrength > 0) cell.Strength = stagedStrength;
             // A gray spot never changes hands, although its strength may change.
-            if (staged.Owner > 0 && cell.Owner != GraySpot) {
-                if (cell.Owner != staged.Owner)
-                    cell.Vitality = static_cast<uint8_t>((VitalityBase - 1) + Random(VitalityBase - 1));
-                cell.Owner = staged.Owner;
+            if (stagedOwner > 0 && owner != GraySpot) {
+                if (owner != stagedOwner)
+                    cell.Vitality = static_cast<uint8_t>((VitalityBase - 1) + rng.Below(VitalityBase - 1));
+                cell.Owner = stagedOwner;
             }
         }
     }
+    count[Blue] += blueCount;
+    count[Red] += redCount;
+    Rng = rng;
+    CellCount = count;
+    SpotBonus = bonus;
 }
 
 void TGame::CloseGeneration() {

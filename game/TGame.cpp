@@ -27,10 +27,9 @@ void TGame::ClearGrid() {
 }
 
 void TGame::ClearNextGrid() {
-    for (TCell& c : NextGrid.Cells) {
-        c.Owner = 0;
-        c.Strength = 0;
-    }
+    // Owner and strength are what the step stages; its vitality field is never
+    // used, so the whole buffer is cleared in one go.
+    NextGrid.Cells.fill(TCell{});
 }
 
 std::string TextBetween(const std::string& s, char open, char close) {

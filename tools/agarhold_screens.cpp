@@ -24,6 +24,7 @@ bool Save(QWidget* w, const QDir& dir, const char* name) {
         return false;
     }
     std::printf("%s\n", qPrintable(path));
+    std::fflush(stdout);
     return true;
 }
 
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     VirtualHost host;
     TGame game(host);
     TForm1 form(game);
+    form.show();  // grabbed, never on a screen: the platform is offscreen
     ShowStartUpCaptions(game);
     form.SyncFromModel();
     form.NcaStar1->Seed(11);
@@ -74,7 +76,7 @@ int main(int argc, char** argv) {
     bool chooserSaved = false;
     host.OnEvent = [&] {
         form.SyncFromModel();
-        if (!game.InjectionChoiceDone && form.DIBContainer3->isVisible()) {
+        if (!game.InjectionChoiceDone && game.Screen.DIBContainer3.Visible) {
             if (!chooserSaved) {
                 form.ComboBox1->setCurrentIndex(3);
                 emit form.ComboBox1->activated(3);

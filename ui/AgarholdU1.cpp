@@ -83,7 +83,11 @@ TShape* MakeShape(QWidget* parent, const char* name, QRect geometry, QColor colo
     return s;
 }
 
-QString FromModel(const std::string& s) { return QString::fromStdString(s); }
+// The game keeps its texts in 8-bit characters (the player's name as typed,
+// the highscore names as saved); Latin-1 reads them back one to one.
+QString FromModel(const std::string& s) {
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 // A highscore date (days since 1899-12-30, time of day as fraction) as a
 // date alone in the user's short date format; empty for a value no calendar holds.
@@ -244,26 +248,13 @@ void TForm1::BuildChooser() {
                                 QStringLiteral("Choose two Global Injections"), look);
     RxLabel13 = MakeShadowLabel(DIBContainer3, "RxLabel13", {20, 57, 12, 16}, QStringLiteral("1:"), look);
     RxLabel14 = MakeShadowLabel(DIBContainer3, "RxLabel14", {20, 97, 12, 16}, QStringLiteral("2:"), look);
-    const QString comboStyle = QStringLiteral(
-        "QComboBox { background: #000000; color: #0000FF; border: 1px solid #505050;"
-        " padding: 0 2px; }"
-        "QComboBox::drop-down { border: none; width: 14px; }"
-        "QComboBox::down-arrow { image: none; border-left: 4px solid transparent;"
-        " border-right: 4px solid transparent; border-top: 5px solid #0000FF; }"
-        "QComboBox QAbstractItemView { background: #000000; color: #0000FF;"
-        " selection-background-color: #000080; selection-color: #FFFFFF; outline: 0; }"
-        "QComboBox QAbstractItemView::item { min-height: 13px; }");
-    ComboBox1 = new QComboBox(DIBContainer3);
-    ComboBox2 = new QComboBox(DIBContainer3);
+    ComboBox1 = new TFlatComboBox(DIBContainer3, BlueC);
+    ComboBox2 = new TFlatComboBox(DIBContainer3, BlueC);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
     ComboBox1->setGeometry(40, 56, 313, 21);
     ComboBox2->setGeometry(40, 96, 313, 21);
-    for (QComboBox* cb : {ComboBox1, ComboBox2}) {
-        cb->setEditable(false);
-        cb->setFont(GameFont(11));
-        cb->setStyleSheet(comboStyle);
-    }
+    for (QComboBox* cb : {ComboBox1, ComboBox2}) cb->setFont(GameFont(11));
     dxButton1 = new TdxButton(QStringLiteral("Done"), DIBContainer3);
     dxButton1->setObjectName(QStringLiteral("dxButton1"));
     dxButton1->move(152, 136);
@@ -472,7 +463,7 @@ void TForm1::OpenStatistics() {
         grid->SetCell(2, 0, QStringLiteral("Score"));
         for (int i = 1; i <= 5; ++i) {
             const THighScoreEntry& e = Game.HighScores[t][i];
-            grid->SetCell(0, i, QString::fromLatin1(e.NameText().c_str()));
+            grid->SetCell(0, i, FromModel(e.NameText()));
             grid->SetCell(1, i, ShortDate(e.Date));
             grid->SetCell(2, i, QString::number(e.Score));
         }

@@ -39,27 +39,70 @@ void PaintBoardImage(const TGrid& grid, QImage& image) {
     }
 }
 
+namespace {
+
+// Every colour a cell can take, plain and tinted, looked up by owner class
+// (0 Empty, 1 Blue, 2 Red, 3 GraySpot, 4 not painted) and strength.
+struct TColourTable {
+    QRgb Plain[5][256];
+    QRgb Tint[5][256];
+    uint8_t Class[256];
+
+    TColourTable() {
+        const uint8_t owners[4] = {Empty, Blue, Red, GraySpot};
+        for (int o = 0; o < 256; ++o) Class[o] = 4;
+        for (int k = 0; k < 4; ++k) Class[owners[k]] = static_cast<uint8_t>(k);
+        for (int k = 0; k < 5; ++k)
+            for (int s = 0; s < 256; ++s) {
+                TCell cell;
+                cell.Owner = k < 4 ? owners[k] : uint8_t{7};
+                cell.Strength = static_cast<uint8_t>(s);
+                Plain[k][s] = CellOrBack(cell);
+                Tint[k][s] = Tinted(Plain[k][s]);
+            }
+    }
+};
+
+const TColourTable& Colours() {
+    static const TColourTable table;
+    return table;
+}
+
+}  // namespace
+
 void PaintMagnifiedBoard(const TGrid& grid, bool tint, QImage& view) {
     if (view.size() != QSize(MagnifierWidth, MagnifierHeight) ||
         view.format() != QImage::Format_RGB32)
         view = QImage(MagnifierWidth, MagnifierHeight, QImage::Format_RGB32);
+    const TColourTable& t = Colours();
+    constexpr int Cols = MagnifierWidth / MagnifierScale;  // cell columns 0..101
+    constexpr int TintCol = TintLeft / MagnifierScale;
+    const int tintFrom = tint ? TintCol : Cols;
+    const QRgb back = BoardBackColour;
+    const QRgb backTinted = Tinted(back);
+    const size_t lineBytes = MagnifierWidth * sizeof(QRgb);
 
-    // The tint of every colour a line can hold is looked up, not blended anew
-    // per pixel: only the red, green and blue channels of the cells vary.
-    QRgb line[MagnifierWidth];
     const int rows = (MagnifierHeight + MagnifierScale - 1) / MagnifierScale;  // cell rows 0..102
     for (int cy = 0; cy < rows; ++cy) {
-        const bool playRow = cy >= 1 && cy <= BoardHeight;
-        for (int cx = 0; cx * MagnifierScale < MagnifierWidth; ++cx) {
-            QRgb c = BoardBackColour;
-            if (playRow && cx >= 1 && cx <= BoardWidth) c = CellOrBack(grid(cx, cy));
-            const int x0 = cx * MagnifierScale;
-            if (tint && x0 >= TintLeft) c = Tinted(c);
-            line[x0] = line[x0 + 1] = line[x0 + 2] = line[x0 + 3] = c;
-        }
         const int y0 = cy * MagnifierScale;
+        auto* line = reinterpret_cast<QRgb*>(view.scanLine(y0));
+        const bool playRow = cy >= 1 && cy <= BoardHeight;
+        for (int cx = 0; cx < Cols; ++cx) {
+            const bool tinted = cx >= tintFrom;
+            QRgb c;
+            if (playRow && cx >= 1 && cx <= BoardWidth) {
+                const TCell& cell = grid(cx, cy);
+                const uint8_t k = t.Class[cell.Owner];
+                c = tinted ? t.Tint[k][cell.Strength] : t.Plain[k][cell.Strength];
+            } else {
+                c = tinted ? backTinted : back;
+            }
+            QRgb* px = line + cx * MagnifierScale;
+            px[0] = px[1] = px[2] = px[3] = c;
+        }
+        // The other pixel rows of the cell row are copies of the first.
         const int y1 = std::min(y0 + MagnifierScale, MagnifierHeight);
-        for (int y = y0; y < y1; ++y) std::memcpy(view.scanLine(y), line, sizeof line);
+        for (int y = y0 + 1; y < y1; ++y) std::memcpy(view.scanLine(y), line, lineBytes);
     }
 }
 

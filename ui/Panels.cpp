@@ -1,10 +1,15 @@
 #include "Panels.h"
 
+#include <QAbstractItemView>
 #include <QMouseEvent>
 #include <QPainter>
 
 QFont GameFont(int pixelSize, bool bold) {
-    QFont f(QStringLiteral("DejaVu Sans"));
+    // Arial's metrics come closest to the narrow sans-serif the layout was
+    // measured in; DejaVu Sans is always there as the fallback.
+    QFont f;
+    f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                   QStringLiteral("DejaVu Sans")});
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(pixelSize);
     f.setBold(bold);
@@ -74,6 +79,39 @@ TdxButton::TdxButton(const QString& caption, QWidget* parent) : QPushButton(capt
         "QPushButton:hover { background: #3A3A5A; border-color: #A0A0FF; }"
         "QPushButton:pressed { background: #151520; }"
         "QPushButton:focus { border-color: #C0C0FF; }"));
+}
+
+// ---- TFlatComboBox ---------------------------------------------------------
+
+TFlatComboBox::TFlatComboBox(QWidget* parent, QColor textColor)
+    : QComboBox(parent), TextColor_(textColor) {
+    setEditable(false);
+    view()->setStyleSheet(QStringLiteral(
+        "QAbstractItemView { background: #000000; color: %1; border: 1px solid #505050;"
+        " selection-background-color: #000080; selection-color: #FFFFFF; outline: 0; }")
+                              .arg(textColor.name()));
+}
+
+void TFlatComboBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect r = rect();
+    p.fillRect(r, Qt::black);
+    p.setPen(hasFocus() ? QColor(0x80, 0x80, 0xFF) : QColor(0x50, 0x50, 0x50));
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+    // The arrow: a small triangle pointing down at the right end.
+    const int ax = r.right() - 11;
+    const int ay = r.center().y() - 1;
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(TextColor_);
+    const QPointF tri[3] = {{ax - 4.0, ay - 2.0}, {ax + 4.0, ay - 2.0}, {ax + 0.0, ay + 3.0}};
+    p.drawPolygon(tri, 3);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(TextColor_);
+    p.setFont(font());
+    const QRect textRect = r.adjusted(4, 0, -20, 0);
+    p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
+               fontMetrics().elidedText(currentText(), Qt::ElideRight, textRect.width()));
 }
 
 // ---- TShape -----------------------------------------------------------------

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QComboBox>
 #include <QFont>
 #include <QPushButton>
 #include <QString>
@@ -58,6 +59,20 @@ public:
     static constexpr int DefaultWidth = 73;
     static constexpr int DefaultHeight = 21;
     explicit TdxButton(const QString& caption, QWidget* parent = nullptr);
+};
+
+// A flat drop-down list without free text: black, with the text and the
+// arrow in one colour.
+class TFlatComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit TFlatComboBox(QWidget* parent = nullptr, QColor textColor = Qt::blue);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor TextColor_;
 };
 
 // A filled rectangle without outline, or a dotted one-pixel line (`TShape`).

@@ -52,8 +52,15 @@ struct TClock {
                            (Game.Screen.DIBContainer3.Visible ? " | chooser" : ""));
         });
     }
-    // Runs the clock's next tick (at 25 ms) and everything nested in it.
-    void Tick() { Host.RunFor(25); }
+    // Runs the clock's next tick (at 25 ms) and everything nested in it. An end
+    // sequence that never returns (a chooser nobody answers) fails the test.
+    void Tick() {
+        Host.At(Host.TickCount() + 600000, [this] {
+            ADD_FAILURE() << "the end sequence did not return";
+            Host.Terminate();
+        });
+        Host.RunFor(25);
+    }
 
     std::vector<std::string> Seen;
 };

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <functional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -19,9 +20,20 @@ const std::string AdvantageMessage =
     "You have the avantage. The Gray super energi spots will be placed closer to you in this "
     "game make sure you win as fast as possible.";
 
+// A virtual host that fails a setup which keeps waiting after the window
+// has closed (it would spin for ever, since every wait then returns at once).
+struct TClosingHost : VirtualHost {
+    int WaitsAfterClose = 0;
+    void WaitMs(int ms) override {
+        if (Terminated() && ++WaitsAfterClose > 100)
+            throw std::runtime_error("setup keeps waiting after the window closed");
+        VirtualHost::WaitMs(ms);
+    }
+};
+
 // A game whose chooser is answered by a scripted click on "Done".
 struct TSetup {
-    VirtualHost Host;
+    TClosingHost Host;
     TGame Game{Host};
     int Choice1 = 0;
     int Choice2 = 1;
@@ -404,7 +416,8 @@ TEST(SetUpMatch, EndsAtOnceWhenClosedDuringTheChooser) {
     TGame& g = s.Game;
     s.Click = false;
     s.AtChooser = [&] { s.Host.Terminate(); };
-    g.DIBImage2MouseUp();
+    EXPECT_NO_THROW(g.DIBImage2MouseUp());
+    EXPECT_EQ(s.Host.WaitsAfterClose, 0);
     EXPECT_LE(s.Host.TickCount(), 10);
     EXPECT_FALSE(g.InjectionChoiceDone);
     EXPECT_TRUE(s.GrayCells().empty());
@@ -419,7 +432,8 @@ TEST(SetUpMatch, EndsAtOnceWhenClosedDuringTheCountdown) {
     TSetup s;
     TGame& g = s.Game;
     s.Host.At(1500, [&] { s.Host.Terminate(); });
-    g.DIBImage2MouseUp();
+    EXPECT_NO_THROW(g.DIBImage2MouseUp());
+    EXPECT_EQ(s.Host.WaitsAfterClose, 0);
     EXPECT_EQ(s.Host.TickCount(), 1500);
     EXPECT_EQ(g.Screen.RxLabel2.Caption, "2");
     EXPECT_TRUE(s.GrayCells().empty());

@@ -176,6 +176,9 @@ TEST(ApplyRatingChange, CasesMeetAtTheirBorders) {
         {1200, 1600, false, 1200}, // 8 - 401 / 50 = 0
         {1624, 1600, false, 1615}, // 25 / 25 + 8 = 9
         {1576, 1600, false, 1568}, // 8 - 25 / 50 = 8
+        {1551, 1600, false, 1544}, // 8 - 50 / 50 = 7
+        {1649, 1600, true, 1656},  // 8 - 50 / 50 = 7
+        {1576, 1600, true, 1585},  // 25 / 25 + 8 = 9
     };
     for (const TCase& c : cases) {
         TResults r;

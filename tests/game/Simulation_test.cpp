@@ -202,9 +202,9 @@ TEST(Simulation, AFixedSeedGivesAPinnedBoardAfterThreeHundredGenerations) {
         g.MatchTime += 250;
         GenerationWithActions(g, script);
     }
-    EXPECT_EQ(BoardHash(g.Grid), 0xb7fee8fe8acd439fULL);
-    EXPECT_EQ(g.CellCount[Blue], 4370);
-    EXPECT_EQ(g.CellCount[Red], 5555);
-    EXPECT_EQ(g.Screen.LBL_Action.Caption, "RED : 55% <-> BLUE : 43%");
-    EXPECT_EQ(g.Screen.RxLabel1.Caption, "56/36");
+    EXPECT_EQ(BoardHash(g.Grid), 0x128c40b1635e88f3ULL);
+    EXPECT_EQ(g.CellCount[Blue], 4452);
+    EXPECT_EQ(g.CellCount[Red], 5473);
+    EXPECT_EQ(g.Screen.LBL_Action.Caption, "RED : 54% <-> BLUE : 44%");
+    EXPECT_EQ(g.Screen.RxLabel1.Caption, "50/43");
 }

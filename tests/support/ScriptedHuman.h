@@ -16,22 +16,22 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 #include "Random.h"
 #include "TGame.h"
 #include "VirtualHost.h"
 
 struct TScriptedHumanOptions {
-    // Chooser items (0..4 = kinds 1..5) picked before "Done".
-    int Choice1 = 0;
-    int Choice2 = 1;
+    // Chooser items (0..4 = kinds 1..5) picked before "Done": by default the
+    // Destablizer and the Inverter, the pair that served this player best.
+    int Choice1 = 1;
+    int Choice2 = 3;
     // Virtual ms the player looks at the chooser before clicking "Done".
     int ChooserDelayMs = 300;
     // Drags tubes onto the board at all; a passive player only clicks "Done".
     bool Drops = true;
     // A tube is dragged once it holds at least this size.
-    int MinTubeSize = 5;
+    int MinTubeSize = 4;
     // Virtual ms between two actions during a match.
     int ThinkMs = 400;
     // Drops the super bacterium once it is ready.
@@ -64,7 +64,7 @@ public:
 
     // Called by the host after every event and in every pass of a wait.
     void OnEvent() {
-        if (InHandler) return;  // a drag runs handlers, which may wait in turn
+        if (InHandler) return;  // one action at a time, never from inside another
         InHandler = true;
         Act();
         InHandler = false;
@@ -72,7 +72,8 @@ public:
 
     // One whole drag of the icon with `tag` (1..5 tubes, 6 the super
     // bacterium), moved over view pixel (x, y) of the magnified board and
-    // released there. Returns whether the drop test accepted the point.
+    // released there. Returns whether the drop test accepted the point; as in
+    // the window, a refused point is no drop target.
     bool Drag(int tag, int x, int y) {
         G.Bac1_1StartDrag(tag);
         const bool accepted = G.DIBMagnifier1DragOver(true, true, x, y);
@@ -80,7 +81,7 @@ public:
         return accepted;
     }
 
-    // The view pixel at the centre of cell (col, row).
+    // The view pixel at the middle of grid column or row `index`.
     static int ViewPixel(int index) { return index * 4 + 2; }
 
 private:

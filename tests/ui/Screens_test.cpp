@@ -504,12 +504,14 @@ TEST_F(FormFixture, StatisticsPanelShowsTheTopFiveOfEveryTable) {
     Game.HighScores[7][1].Score = 87;
     Game.HighScores[7][1].Date = 46000.75;
     Game.HighScores[7][6].SetName("Sixth");
+    Game.HighScores[2][1].SetName("J\xFCrgen");  // 8-bit characters as saved
     Click(Form.DIBImage9);
     TStringGrid* g7 = Form.StringGrids[6];
     EXPECT_EQ(g7->Cell(0, 1), QStringLiteral("Twenty Characters!!!"));
     EXPECT_EQ(g7->Cell(1, 1), QLocale().toString(QDate(2025, 12, 9), QLocale::ShortFormat));
     EXPECT_EQ(g7->Cell(2, 1), QStringLiteral("87"));
     for (int i = 1; i <= 5; ++i) EXPECT_NE(g7->Cell(0, i), QStringLiteral("Sixth"));
+    EXPECT_EQ(Form.StringGrids[1]->Cell(0, 1), QString::fromUtf8("J\u00fcrgen"));
     // The panel covers the title screen's items while shown and goes with it.
     const QImage shown = Grab(&Form);
     EXPECT_EQ(shown.pixel(2 + 224 + 78, 2 + 8 + 40 + 2), qRgb(0, 0, 0x80));  // header of grid 7
