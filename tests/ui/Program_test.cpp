@@ -4,7 +4,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
 
 #include "Program.h"
 
@@ -233,4 +236,57 @@ TEST(ProgramStatistics, ShowsDefaultsAndANewHighscore) {
     SetHighScoreDefaults(back);
     ASSERT_FALSE(LoadHighScores(Folder(dir), back, rating).has_value());
     EXPECT_EQ(back[7][1].Score, 61);
+}
+
+// Closing the window while match setup waits at the chooser ends every wait at
+// once: the setup returns without a countdown, the step never starts, and the
+// results are saved.
+TEST(ProgramExit, ClosingDuringTheChooserEndsTheSetupCleanly) {
+    QTemporaryDir dir;
+    TStart s;
+    Start(s, Folder(dir), "Gil");
+    TGame& g = s.Program->Game;
+    bool closed = false;
+    QTimer::singleShot(120, [&] {
+        EXPECT_TRUE(g.Screen.DIBContainer3.Visible);  // the chooser is up
+        closed = s.Program->FormClose();
+    });
+    QElapsedTimer wall;
+    wall.start();
+    g.DIBImage2MouseUp();  // waits inside the chooser until the close
+    EXPECT_TRUE(closed);
+    EXPECT_LT(wall.elapsed(), 5000);
+    EXPECT_TRUE(s.Program->Host.Terminated());
+    EXPECT_FALSE(g.DIBTimer1.Enabled());
+    EXPECT_FALSE(g.AItimer.Enabled());
+    EXPECT_FALSE(g.Screen.RxLabel2.Caption == "1");  // the countdown never ran
+    EXPECT_EQ(ReadAll(Folder(dir) + "S.hs").size(), 2808);
+}
+
+// While a wait runs, the game timers keep firing on the Qt host, in time order,
+// and the wait lasts as long as asked.
+TEST(QtHostWaits, TimersFireDuringANestedWait) {
+    TQtHost host;
+    std::vector<std::string> events;
+    TTimer fast(host.Scheduler(), "fast", 30, true, [&] { events.push_back("fast"); });
+    TTimer slow(host.Scheduler(), "slow", 70, true, [&] { events.push_back("slow"); });
+    QElapsedTimer wall;
+    wall.start();
+    host.WaitMs(200);
+    EXPECT_GE(wall.elapsed(), 200);
+    const auto fastCount = std::count(events.begin(), events.end(), "fast");
+    const auto slowCount = std::count(events.begin(), events.end(), "slow");
+    // Ticks that come late under load are dropped, never doubled, so the counts
+    // have upper bounds; the lower bounds allow for a busy machine.
+    EXPECT_GE(fastCount, 2);
+    EXPECT_LE(fastCount, 6);
+    EXPECT_GE(slowCount, 1);
+    EXPECT_LE(slowCount, 2);
+    EXPECT_GT(fastCount, slowCount);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events[0], "fast");
+    host.Terminate();
+    events.clear();
+    host.WaitMs(1000);  // returns at once
+    EXPECT_TRUE(events.empty());
 }
