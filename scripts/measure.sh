@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures the real program under Xvfb: time from start to the first painted
 # title screen, peak memory, and CPU use during a minute of a match at the
-# default speed. Usage: scripts/measure.sh build/agarhold build/e2e_x11
+# default speed. Usage: scripts/measure.sh build/agarhold build/e2e_x11 [shot.ppm]
+# The optional third argument saves the screen at the end of the minute.
 set -euo pipefail
 game=$(realpath "$1"); x11=$(realpath "$2")
 work=$(mktemp -d)
@@ -36,4 +37,5 @@ xdotool mousemove $((wx + 192 + 188)) $((wy + 200 + 146)) click 1; sleep 4
 xdotool mousemove $((wx + 20)) $((wy + 520))
 t0=$(ticks); sleep 60; t1=$(ticks)
 echo "CPU during a minute of a match: $(( (t1 - t0) * 1000 / hz / 60 )) ms per second ($(( (t1 - t0) * 100 / hz / 60 ))% of one core)"
+[ $# -ge 3 ] && "$x11" shot "$3"
 echo "peak memory: $(awk '/VmHWM/ {print $2, $3}' /proc/$gpid/status)"
