@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
+#include <limits>
 
 #include "Program.h"
 
@@ -289,4 +290,30 @@ TEST(QtHostWaits, TimersFireDuringANestedWait) {
     events.clear();
     host.WaitMs(1000);  // returns at once
     EXPECT_TRUE(events.empty());
+}
+
+// A file whose dates hold values no calendar has (not a number, infinity, a
+// day millions of years away) loads, and the statistics show those dates as
+// empty cells while names and scores still show; an ordinary date shows in the
+// short format with the time of day dropped.
+TEST(ProgramStatistics, DamagedDatesShowAsEmptyCells) {
+    QTemporaryDir dir;
+    THighScores scores;
+    SetHighScoreDefaults(scores);
+    scores[2][1].Date = std::numeric_limits<double>::quiet_NaN();
+    scores[2][2].Date = std::numeric_limits<double>::infinity();
+    scores[2][3].Date = -1.0e300;
+    scores[2][4].Date = 46000.75;  // 2025-12-09, evening
+    const auto record = EncodeHighScores(scores, 1600);
+    WriteAll(Folder(dir) + "S.hs", QByteArray(reinterpret_cast<const char*>(record.data()), 2808));
+    TStart s;
+    Start(s, Folder(dir), "Ida");
+    EXPECT_TRUE(s.Errors.isEmpty());
+    TForm1& f = *s.Program->Form1;
+    f.OpenStatistics();
+    for (int row = 1; row <= 3; ++row) {
+        EXPECT_EQ(f.StringGrids[1]->Cell(1, row), "") << row;
+        EXPECT_EQ(f.StringGrids[1]->Cell(2, row), "9999") << row;
+    }
+    EXPECT_EQ(f.StringGrids[1]->Cell(1, 4), QLocale().toString(QDate(2025, 12, 9), QLocale::ShortFormat));
 }
