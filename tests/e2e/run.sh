@@ -90,6 +90,13 @@ game_pid=""
 
 size=$(stat -c %s "$work/prog/S.hs")
 [ "$size" -eq 2808 ] || fail "S.hs is $size bytes"
+# No game was finished: the defaults stand, with "Hollowbrine" first in table 1,
+# score 9999, and the rating 1600 at byte 2800, little-endian.
+field() { od -An -v -t "$1" -j "$2" -N "$3" "$work/prog/S.hs" | tr -d ' '; }
+[ "$(field u1 0 1)" = 11 ] || fail "first name's length byte is $(field u1 0 1)"
+[ "$(od -An -c -j 1 -N 11 "$work/prog/S.hs" | tr -d ' ')" = Hollowbrine ] || fail "first name is not Hollowbrine"
+[ "$(field d4 24 4)" = 9999 ] || fail "first score is $(field d4 24 4)"
+[ "$(field d4 2800 4)" = 1600 ] || fail "rating is $(field d4 2800 4)"
 [ "$(od -An -c "$work/prog/Pl.nam" | tr -s ' ')" = " T e s t e r \r \n" ] || fail "Pl.nam is $(od -An -c "$work/prog/Pl.nam")"
 [ ! -e "$work/elsewhere/S.hs" ] || fail "S.hs written to the current folder"
 echo "1 passed, 0 failed"
