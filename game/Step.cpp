@@ -112,8 +112,6 @@ void TGame::ApplyGeneration() {
     // Generator and tallies are worked on as local copies and handed back at the
     // end: the same results, but they stay in registers while cells are written.
     TRandom rng = Rng;
-    int32_t blueCount = 0;
-    int32_t redCount = 0;
     std::array<int32_t, 5> count = CellCount;
     std::array<int32_t, 5> bonus = SpotBonus;
     for (int x = 1; x <= BoardWidth; ++x) {
@@ -125,12 +123,9 @@ void TGame::ApplyGeneration() {
             const uint8_t stagedStrength = stagedColumn[y * GridSize].Strength;
             const uint8_t owner = cell.Owner;
 
-            // Census of the owner the cell held during this generation (owners 1..4;
-            // only Blue and Red occur in play, the others are tallied apart).
-            blueCount += owner == Blue;
-            redCount += owner == Red;
+            // Census of the owner the cell held during this generation (owners 1..4).
             if (owner >= 1 && owner <= 4) {
-                if (owner > Red) ++count[owner];
+                ++count[owner];
                 // A cell beside a gray spot (left or right only) draws energy from it.
                 if (column[y * GridSize - 1].Owner == GraySpot || column[y * GridSize + 1].Owner == GraySpot)
                     bonus[owner] += 2;
@@ -156,8 +151,6 @@ void TGame::ApplyGeneration() {
             }
         }
     }
-    count[Blue] += blueCount;
-    count[Red] += redCount;
     Rng = rng;
     CellCount = count;
     SpotBonus = bonus;

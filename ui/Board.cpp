@@ -20,33 +20,17 @@ QRgb CellOrBack(const TCell& cell) {
     return CellColour(cell, c) ? c : BoardBackColour;
 }
 
-}  // namespace
-
-QRgb Tinted(QRgb under) {
-    return qRgb(TintChannel(qRed(TintColour), qRed(under)),
-                TintChannel(qGreen(TintColour), qGreen(under)),
-                TintChannel(qBlue(TintColour), qBlue(under)));
-}
-
-void PaintBoardImage(const TGrid& grid, QImage& image) {
-    if (image.size() != QSize(GridSize, GridSize) || image.format() != QImage::Format_RGB32)
-        image = QImage(GridSize, GridSize, QImage::Format_RGB32);
-    for (int y = 0; y < GridSize; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        const bool playRow = y >= 1 && y <= BoardHeight;
-        for (int x = 0; x < GridSize; ++x)
-            line[x] = playRow && x >= 1 && x <= BoardWidth ? CellOrBack(grid(x, y)) : BoardBackColour;
-    }
-}
-
-namespace {
-
 // Every colour a cell can take, plain and tinted, looked up by owner class
 // (0 Empty, 1 Blue, 2 Red, 3 GraySpot, 4 not painted) and strength.
 struct TColourTable {
     QRgb Plain[5][256];
     QRgb Tint[5][256];
     uint8_t Class[256];
+
+    QRgb Pixel(const TCell& cell, bool tinted) const {
+        const uint8_t k = Class[cell.Owner];
+        return tinted ? Tint[k][cell.Strength] : Plain[k][cell.Strength];
+    }
 
     TColourTable() {
         const uint8_t owners[4] = {Empty, Blue, Red, GraySpot};
@@ -70,6 +54,24 @@ const TColourTable& Colours() {
 
 }  // namespace
 
+QRgb Tinted(QRgb under) {
+    return qRgb(TintChannel(qRed(TintColour), qRed(under)),
+                TintChannel(qGreen(TintColour), qGreen(under)),
+                TintChannel(qBlue(TintColour), qBlue(under)));
+}
+
+void PaintBoardImage(const TGrid& grid, QImage& image) {
+    if (image.size() != QSize(GridSize, GridSize) || image.format() != QImage::Format_RGB32)
+        image = QImage(GridSize, GridSize, QImage::Format_RGB32);
+    const TColourTable& t = Colours();
+    for (int y = 0; y < GridSize; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const bool playRow = y >= 1 && y <= BoardHeight;
+        for (int x = 0; x < GridSize; ++x)
+            line[x] = playRow && x >= 1 && x <= BoardWidth ? t.Pixel(grid(x, y), false) : BoardBackColour;
+    }
+}
+
 void PaintMagnifiedBoard(const TGrid& grid, bool tint, QImage& view) {
     if (view.size() != QSize(MagnifierWidth, MagnifierHeight) ||
         view.format() != QImage::Format_RGB32)
@@ -91,9 +93,7 @@ void PaintMagnifiedBoard(const TGrid& grid, bool tint, QImage& view) {
             const bool tinted = cx >= tintFrom;
             QRgb c;
             if (playRow && cx >= 1 && cx <= BoardWidth) {
-                const TCell& cell = grid(cx, cy);
-                const uint8_t k = t.Class[cell.Owner];
-                c = tinted ? t.Tint[k][cell.Strength] : t.Plain[k][cell.Strength];
+                c = t.Pixel(grid(cx, cy), tinted);
             } else {
                 c = tinted ? backTinted : back;
             }
