@@ -28,7 +28,16 @@ void TGame::TimerTallerTimer() {
     if (CountHomeLine(Grid, 1, Blue) > 10) HumanWins();
 }
 
+bool TGame::PauseWithin(uint32_t game, int ms) {
+    WaitMs(ms);
+    return !Host.Terminated() && MatchNumber == game;
+}
+
 void TGame::ComputerWins() {
+    // A pause runs the window: the player may start a new game from a title
+    // screen that is already up. This sequence then belongs to a game that is
+    // gone and stops without touching the new one.
+    const uint32_t game = MatchNumber;
     DIBTimer1.SetEnabled(false);
     DIBTimer2.SetEnabled(false);
     TimerTaller.SetEnabled(false);
@@ -37,15 +46,14 @@ void TGame::ComputerWins() {
 
     if (AdvantageSide == 1) {
         // Losing the game in which the human had the spots on his side loses
-        // the whole series at once: no second game is played.
+        // the whole series at once: no second game is played. The loss is
+        // scored before the pause, so closing the window then cannot dodge it.
         Screen.RxLabel16.Caption = "You had the advantage so you should have won. Game over. you lost";
         Screen.RxLabel16.Visible = true;
-        WaitMs(5000);
-        if (Host.Terminated()) return;
         ApplyRatingChange(false);
         SeriesCounter = 0;
         AdvantageSide = 0;
-        ShowTitleScreen();
+        if (PauseWithin(game, 5000)) ShowTitleScreen();
         return;
     }
     ComputerWinTime = MatchTime;
@@ -64,8 +72,7 @@ void TGame::ComputerWins() {
             SeriesCounter = 0;
         }
     }
-    WaitMs(5000);
-    if (Host.Terminated()) return;
+    if (!PauseWithin(game, 5000)) return;
     if (SeriesCounter > 1)
         SetUpMatch();
     else
@@ -73,6 +80,7 @@ void TGame::ComputerWins() {
 }
 
 void TGame::HumanWins() {
+    const uint32_t game = MatchNumber;
     DIBTimer1.SetEnabled(false);
     DIBTimer2.SetEnabled(false);
     TimerTaller.SetEnabled(false);
@@ -80,23 +88,24 @@ void TGame::HumanWins() {
     Screen.RxLabel2.Visible = true;
 
     if (GameMode == 1) {
-        WaitMs(3000);
-        if (Host.Terminated()) return;
+        if (!PauseWithin(game, 3000)) return;
         RecordHighScore();
     } else {
         HumanWinTime = MatchTime;
-        Screen.RxLabel16.Caption = "You used " + std::to_string(HumanWinTime / 1000) +
-                                   "seconds to win. Defend your homeline for more seconds to win";
-        Screen.RxLabel16.Visible = true;
-        WaitMs(5000);
-        if (Host.Terminated()) return;
-        Screen.RxLabel16.Visible = false;
         if (SeriesCounter == 1) {
             // Winning the last game of a series, the one with the computer's
-            // advantage, after winning the first: the series is won.
+            // advantage, after winning the first: the series is won, and
+            // scored before the pause.
+            Screen.RxLabel16.Caption = "You won. The ai did not reach your homeline.";
             ApplyRatingChange(true);
             SeriesCounter = 0;
+        } else {
+            Screen.RxLabel16.Caption = "You used " + std::to_string(HumanWinTime / 1000) +
+                                       "seconds to win. Defend your homeline for more seconds to win";
         }
+        Screen.RxLabel16.Visible = true;
+        if (!PauseWithin(game, 5000)) return;
+        Screen.RxLabel16.Visible = false;
     }
     if (SeriesCounter > 1)
         SetUpMatch();

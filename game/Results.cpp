@@ -2,6 +2,9 @@
 // computer's rating; a finished series moves the player's rating.
 #include "TGame.h"
 
+#include <algorithm>
+#include <limits>
+
 void TGame::RecordHighScore() {
     // Table t belongs to computer rating 1000 + 300 (t - 1).
     int t = (AIRating - 1000) / 300 + 1;
@@ -32,9 +35,11 @@ void TGame::RecordHighScore() {
 }
 
 void TGame::ApplyRatingChange(bool won) {
-    const int32_t a = AIRating;
-    const int32_t p = PlayerRating;
-    int32_t next = p;
+    // In 64 bits: a damaged file may hold any rating, and the gaps between the
+    // two ratings must not overflow.
+    const int64_t a = AIRating;
+    const int64_t p = PlayerRating;
+    int64_t next = p;
     if (won) {
         // Beating a stronger computer gains more; a much weaker one gains nothing.
         if (a >= p)
@@ -48,6 +53,7 @@ void TGame::ApplyRatingChange(bool won) {
         else if (a <= p + 400)
             next = p - (8 - (a - p + 1) / 50);
     }
-    PlayerRating = next;
+    PlayerRating = static_cast<int32_t>(
+        std::clamp<int64_t>(next, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
     Host.ResultsChanged();
 }

@@ -102,6 +102,7 @@ public:
     int32_t DragPulse = 0;
     bool AIActive = true;
     bool AIOpeningPending = true;
+    uint32_t MatchNumber = 0;  // counts the games set up; an end sequence knows its own
 
     // ---- Settings and results ---------------------------------------------------
     int32_t GameMode = 2;
@@ -171,5 +172,8 @@ private:
     void InjectTube(int t, int x, int y);  // the computer empties tube t into (x, y)
     void ComputerWins();
     void HumanWins();
+    // Waits `ms`; false when the program is ending or game `game` has been
+    // replaced by a new one meanwhile.
+    bool PauseWithin(uint32_t game, int ms);
     void ShowTitleScreen();
 };

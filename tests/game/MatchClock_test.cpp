@@ -301,22 +301,21 @@ TEST(BothWin, InTheAdvantageGameTheSeriesEndsLostOnce) {
     EXPECT_FALSE(c.Game.DIBTimer1.Enabled());
 }
 
-// Winning game 2 after winning game 1 wins the series: the used-seconds
-// message for 5 s, then the rating rises before the title screen shows it.
+// Winning game 2 after winning game 1 wins the series: the rating rises at
+// once (before the pause, so closing the window then keeps it), the message
+// says the series is won for 5 s, then the title screen shows the new rating.
 TEST(HumanWins, WinningGameTwoWinsTheSeries) {
     TClock c(2);
     c.Series(2);
     c.Game.HumanWinTime = 30000;
     c.Game.AIRating = 1900;
     c.BlueLine(11);
-    c.Host.At(4000, [&] { EXPECT_EQ(c.Game.PlayerRating, 1600); });
+    c.Host.At(1000, [&] { EXPECT_EQ(c.Game.PlayerRating, 1620); });  // (300 + 1) div 25 + 8
     c.Watch(4000);
     c.Tick();
-    EXPECT_EQ(c.Seen,
-              std::vector<std::string>{
-                  "4000: You Won | You used 61seconds to win. Defend your homeline for more seconds to win"});
+    EXPECT_EQ(c.Seen, std::vector<std::string>{"4000: You Won | You won. The ai did not reach your homeline."});
     EXPECT_EQ(c.Game.HumanWinTime, 61750);
-    EXPECT_EQ(c.Game.PlayerRating, 1620);  // (300 + 1) div 25 + 8
+    EXPECT_EQ(c.Game.PlayerRating, 1620);
     EXPECT_EQ(c.Host.ResultsChangedCount, 1);
     EXPECT_TRUE(c.Game.Screen.DIBContainer2.Visible);
     EXPECT_FALSE(c.Game.Screen.RxLabel16.Visible);
@@ -345,17 +344,18 @@ TEST(BothWin, InGameTwoTheSeriesIsScoredOnce) {
 }
 
 // Closing the window during any pause of an end sequence stops it there: no
-// title screen, no highscore dialog, no next game, and no rating change but
-// the one game 2's computer win makes (and saves) before its pause.
+// title screen, no highscore dialog, no next game. A result that ends a series
+// is scored (and saved) before its pause, so closing cannot dodge a loss nor
+// lose a gain.
 TEST(EndSequences, StopAtOnceWhenTheWindowCloses) {
     struct TCase {
         int Mode, Game;  // Game 0: a single game
         bool RedWins;
         int Rating;
     };
-    for (const TCase& k : std::vector<TCase>{{1, 0, true, 1600}, {1, 0, false, 1600}, {2, 1, true, 1600},
+    for (const TCase& k : std::vector<TCase>{{1, 0, true, 1600}, {1, 0, false, 1600}, {2, 1, true, 1592},
                                              {2, 1, false, 1600}, {2, 2, true, 1608},
-                                             {2, 2, false, 1600}}) {
+                                             {2, 2, false, 1608}}) {
         TClock c(k.Mode);
         if (k.Game) c.Series(k.Game);
         c.Game.HumanWinTime = 1000;
@@ -377,5 +377,48 @@ TEST(EndSequences, StopAtOnceWhenTheWindowCloses) {
         EXPECT_TRUE(c.Host.InputCaptions.empty()) << what;
         EXPECT_EQ(c.Game.PlayerRating, k.Rating) << what;
         EXPECT_EQ(c.Host.ResultsChangedCount, k.Rating == 1600 ? 0 : 1) << what;
+    }
+}
+
+// A result sequence acts only on its own game. When both lines fall in one
+// tick, the human's pause runs with the title screen already up; a new game
+// started from it in that pause leaves the old sequence nothing to do: no
+// highscore (the new game's time would be a 0-second one), no rating change,
+// no title screen over the running game.
+TEST(BothWin, ANewGameStartedDuringThePauseEndsTheOldSequence) {
+    struct TCase {
+        int Mode, Game;  // Game 0: a single game
+        int64_t ClickAt;
+        int Rating;  // after the computer's result
+    };
+    for (const TCase& k : std::vector<TCase>{{1, 0, 6000, 1600}, {2, 2, 7000, 1608}, {2, 1, 7000, 1592}}) {
+        TClock c(k.Mode);
+        if (k.Game) c.Series(k.Game);
+        c.Game.HumanWinTime = 20000;
+        c.RedLine(11);
+        c.BlueLine(11);
+        bool started = false;
+        c.Host.At(k.ClickAt, [&] {
+            ASSERT_TRUE(c.Game.Screen.DIBContainer2.Visible);  // the title screen is up
+            ASSERT_EQ(c.Game.Screen.RxLabel2.Caption, "You Won");
+            c.Game.GameMode = 1;
+            started = true;
+            c.Game.DIBImage2MouseUp();
+        });
+        c.Host.OnEvent = [&] {
+            if (c.Game.Screen.DIBContainer3.Visible && !c.Game.InjectionChoiceDone) c.Game.dxButton1Click();
+            c.Game.AIActive = false;  // the computer stays still: the new game runs on
+        };
+        c.Tick();
+        const std::string what = "mode " + std::to_string(k.Mode) + " game " + std::to_string(k.Game);
+        EXPECT_TRUE(started) << what;
+        EXPECT_TRUE(c.Host.InputCaptions.empty()) << what;
+        for (int t = 1; t <= 7; ++t) EXPECT_EQ(c.Game.HighScores[t][1].Score, 9999) << what;
+        EXPECT_EQ(c.Game.PlayerRating, k.Rating) << what;
+        // The new game runs on, its screen uncovered.
+        EXPECT_FALSE(c.Game.Screen.DIBContainer2.Visible) << what;
+        EXPECT_TRUE(c.Game.DIBTimer1.Enabled()) << what;
+        EXPECT_TRUE(c.Game.TimerTaller.Enabled()) << what;
+        EXPECT_EQ(c.Game.MatchNumber, 1u) << what;
     }
 }

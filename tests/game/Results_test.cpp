@@ -184,6 +184,11 @@ TEST(ApplyRatingChange, CasesMeetAtTheirBorders) {
         {1551, 1600, false, 1544}, // 8 - 50 / 50 = 7
         {1649, 1600, true, 1656},  // 8 - 50 / 50 = 7
         {1576, 1600, true, 1585},  // 25 / 25 + 8 = 9
+        // A damaged file may hold any rating: the gaps must not overflow.
+        {INT32_MIN, 2800, true, -2061584183},  // (2800 - P + 1) / 25 + 8
+        {INT32_MIN, 1000, false, INT32_MIN},   // far weaker player: unchanged
+        {INT32_MAX, 1000, false, 2061584334},  // (P - 1000 + 1) / 25 + 8
+        {INT32_MAX, 2800, true, INT32_MAX},    // far stronger player: unchanged
     };
     for (const TCase& c : cases) {
         TResults r;
