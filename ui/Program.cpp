@@ -1,13 +1,19 @@
 #include "Program.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
+#include <csignal>
 
 #include "Assets.h"
 #include "Hints.h"
 
-TProgram::TProgram(const QString& folder, std::function<void(const QString&)> showError)
-    : ShowError(std::move(showError)), Folder(folder), Game(Host) {
+TProgram::TProgram(const QString& folder, std::function<void(const QString&)> showError,
+                   const QString& dataFolder)
+    : ShowError(std::move(showError)), Folders{folder, dataFolder}, Game(Host) {
+    // A write past the file size limit fails with an error the save reports,
+    // instead of ending the program.
+    signal(SIGXFSZ, SIG_IGN);
     if (!ShowError)
         ShowError = [this](const QString& text) {
             QMessageBox::critical(Form1.get(), QStringLiteral("Agarhold"), text);
@@ -30,7 +36,7 @@ TProgram::TProgram(const QString& folder, std::function<void(const QString&)> sh
 
     Form2 = std::make_unique<TForm2>(Form1.get());
     Form2->OnOk = [this](const QString& name) {
-        if (auto err = SavePlayerName(Folder, name)) {
+        if (auto err = SavePlayerName(FolderToWrite(PlayerNameFileName), name)) {
             ShowError(*err);
             return false;
         }
@@ -58,9 +64,11 @@ void TProgram::FormCreate() {
     Game.PlayerRating = 1600;
     // A damaged file is reported, and start-up still goes on with the labels, so
     // the player bar shows the real rating and the mode link its caption.
-    const TFileError err = HighScoreFileExists(Folder)
-                               ? LoadHighScores(Folder, Game.HighScores, Game.PlayerRating)
-                               : SaveHighScores(Folder, Game.HighScores, Game.PlayerRating);
+    const QString folder = Folders.FolderFor(HighScoreFileName);
+    const TFileError err = HighScoreFileExists(folder)
+                               ? LoadHighScores(folder, Game.HighScores, Game.PlayerRating)
+                               : SaveHighScores(FolderToWrite(HighScoreFileName), Game.HighScores,
+                                                Game.PlayerRating);
     if (err) ShowError(*err);
     s.URLtransparantLabel7.Caption = std::to_string(Game.PlayerRating);
     s.URLtransparantLabel1.Caption = TGame::GameModeCaption(Game.GameMode);
@@ -73,29 +81,43 @@ void TProgram::Show() {
 }
 
 void TProgram::FormShow() {
-    if (auto name = ReadPlayerName(Folder)) Form2->SetText(*name);
+    if (auto name = ReadPlayerName(Folders.FolderFor(PlayerNameFileName))) Form2->SetText(*name);
     RunNameDialog();
     if (!Form2) return;
     Game.Screen.URLtransparantLabel5.Caption = Form2->Text().toLatin1().toStdString();
     Form1->SyncFromModel();
 }
 
+QString TProgram::FolderToWrite(const char* fileName) const {
+    const QString folder = Folders.FolderFor(fileName);
+    if (folder != Folders.Program) QDir().mkpath(folder);
+    return folder;
+}
+
+// After a result the save runs at once; when it fails the player is told and
+// play goes on: the result stays in memory and the next save writes it.
 bool TProgram::SaveResults() {
-    if (auto err = SaveHighScores(Folder, Game.HighScores, Game.PlayerRating)) {
+    if (auto err = SaveHighScores(FolderToWrite(HighScoreFileName), Game.HighScores, Game.PlayerRating)) {
         ShowError(*err);
         return false;
     }
     return true;
 }
 
+bool TProgram::SaveOnLeaving() {
+    if (SaveResults()) return true;
+    // Told twice, the player may go: a game must never be impossible to close.
+    return ++FailedLeavingSaves >= 2;
+}
+
 bool TProgram::FormClose() {
-    if (!SaveResults()) return false;
+    if (!SaveOnLeaving()) return false;
     End();
     return true;
 }
 
 void TProgram::ExitGame() {
-    if (!SaveResults()) return;
+    if (!SaveOnLeaving()) return;
     End();
     QCoreApplication::quit();
 }

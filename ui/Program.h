@@ -15,11 +15,14 @@
 
 class TProgram {
 public:
-    // `folder` is where "S.hs" and "Pl.nam" live: the program's own folder.
-    // `showError` tells the player of a file error (a modal error box when none
-    // is given; tests collect the texts instead).
+    // `folder` is the program's own folder, where "S.hs" and "Pl.nam" live
+    // while it can hold them; `dataFolder` the player's data folder that takes
+    // a file the program's folder cannot hold. `showError` tells the player of
+    // a file error (a modal error box when none is given; tests collect the
+    // texts instead).
     explicit TProgram(const QString& folder = ProgramFolder(),
-                      std::function<void(const QString&)> showError = nullptr);
+                      std::function<void(const QString&)> showError = nullptr,
+                      const QString& dataFolder = UserDataFolder());
     ~TProgram();
     TProgram(const TProgram&) = delete;
     TProgram& operator=(const TProgram&) = delete;
@@ -28,7 +31,9 @@ public:
     void Show();
 
     // The main window's close box: writes "S.hs"; on an error shows it and keeps
-    // the window open. True when the window may close.
+    // the window open, so the player can free some space and close again. A
+    // game can always be closed: when the save fails a second time the error
+    // shows once more and the window closes. True when the window may close.
     bool FormClose();
     // "EXIT GAME": saves like the close box (a result won in this run is never
     // lost), then ends the program without closing the window first.
@@ -38,7 +43,7 @@ public:
     // Runs the name dialog modally; a test may answer it instead.
     std::function<void()> RunNameDialog;
 
-    const QString Folder;
+    const TSavedFolders Folders;
     TQtHost Host;
     TGame Game;
     TDIBWavList P1wav;
@@ -51,6 +56,12 @@ private:
     void FormCreate();
     void FormShow();
     bool SaveResults();
+    // The folder for a file about to be written, created when it is the data
+    // folder and does not exist yet.
+    QString FolderToWrite(const char* fileName) const;
+    // The save on leaving (close box or "EXIT GAME"): true when the program may end.
+    bool SaveOnLeaving();
+    int FailedLeavingSaves = 0;
     void PlaySound(TWaveList list, int index);
     void End();
 };

@@ -2,14 +2,23 @@
 // program folder.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
 
+#include "FileFailures.h"
 #include "Program.h"
 
 namespace {
@@ -160,16 +169,142 @@ TEST(ProgramExit, ExitGameKeepsAHighscoreWonInThisRun) {
     EXPECT_EQ(back[1][1].NameText(), "Di");
 }
 
-// A save that fails at the close box is reported and keeps the window open.
-TEST(ProgramExit, FailedSaveKeepsTheWindowOpen) {
+// Every save the program makes, made to fail as on a full disk: the player is
+// told why, the old file keeps every byte, and nothing is lost that the next
+// save can still write. The close box and "EXIT GAME" keep the window open
+// the first time, so the player can free some space; the second time the game
+// closes all the same, after telling him again. After a result, play goes on.
+TEST(ProgramSaves, EveryFailedSaveIsReportedAndKeepsTheOldFile) {
+    struct TPath {
+        const char* What;
+        std::function<void(TProgram&)> Act;  // the save, while the disk is full
+        std::function<void(TProgram&)> Check;
+    };
+    const auto exitAndCheck = [](const char* what, const std::function<bool(TProgram&)>& leave) {
+        return TPath{what, [leave](TProgram& p) { EXPECT_FALSE(leave(p)); },
+                     [leave](TProgram& p) {
+                         EXPECT_FALSE(p.Host.Terminated());  // still playing
+                         bool left = false;
+                         WithFileSizeLimit(1000, [&] { left = leave(p); });
+                         EXPECT_TRUE(left);
+                         EXPECT_TRUE(p.Host.Terminated());
+                     }};
+    };
+    const std::vector<TPath> paths = {
+        exitAndCheck("close box", [](TProgram& p) { return p.FormClose(); }),
+        exitAndCheck("EXIT GAME",
+                     [](TProgram& p) {
+                         p.ExitGame();
+                         return p.Host.Terminated();
+                     }),
+        {"highscore", [](TProgram& p) {
+             p.Game.AIRating = 1300;
+             p.Game.MatchTime = 45500;
+             p.Host.Terminate();  // no input box: the name stays "NoName"
+             p.Game.RecordHighScore();
+         },
+         [](TProgram& p) {
+             EXPECT_EQ(p.Game.HighScores[2][1].Score, 45);  // kept in memory, saved next time
+             EXPECT_TRUE(p.FormClose());
+         }},
+        {"rating change", [](TProgram& p) {
+             p.Game.AIRating = 2800;
+             p.Game.ApplyRatingChange(true);
+         },
+         [](TProgram& p) {
+             EXPECT_EQ(p.Game.PlayerRating, 1656);
+             EXPECT_TRUE(p.FormClose());
+         }},
+    };
+    THighScores scores;
+    SetHighScoreDefaults(scores);
+    scores[5][1].Score = 99;
+    const auto record = EncodeHighScores(scores, 1600);
+    const QByteArray old(reinterpret_cast<const char*>(record.data()), 2808);
+    for (const TPath& path : paths) {
+        QTemporaryDir dir;
+        WriteAll(Folder(dir) + "S.hs", old);
+        TStart s;
+        Start(s, Folder(dir), "Eve");
+        WithFileSizeLimit(1000, [&] { path.Act(*s.Program); });
+        EXPECT_EQ(s.Errors, QStringList{"Disk full"}) << path.What;
+        EXPECT_EQ(ReadAll(Folder(dir) + "S.hs"), old) << path.What;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"Pl.nam", "S.hs"})) << path.What;
+        path.Check(*s.Program);
+        // Whatever the last save did, the file is whole and holds the run's results.
+        THighScores back;
+        int32_t rating = 0;
+        ASSERT_FALSE(LoadHighScores(Folder(dir), back, rating).has_value()) << path.What;
+        EXPECT_EQ(back[5][1].Score, 99) << path.What;
+        EXPECT_EQ(rating, s.Program->Game.PlayerRating) << path.What;
+        EXPECT_EQ(back[2][1].Score, s.Program->Game.HighScores[2][1].Score) << path.What;
+    }
+
+    // The name: "OK" on a full disk says so, keeps the old file and the dialog
+    // open; the next "OK" writes it.
     QTemporaryDir dir;
+    WriteAll(Folder(dir) + "Pl.nam", "Old\r\n");
+    TStart s;
+    s.Program = std::make_unique<TProgram>(Folder(dir), [&s](const QString& e) { s.Errors << e; });
+    s.Program->RunNameDialog = [&] {
+        TForm2& dialog = *s.Program->Form2;
+        dialog.SetText("Twenty characters!!!");
+        WithFileSizeLimit(10, [&] { dialog.dxButton1->click(); });
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(ReadAll(Folder(dir) + "Pl.nam"), QByteArray("Old\r\n"));
+        dialog.dxButton1->click();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    };
+    s.Program->Show();
+    EXPECT_EQ(s.Errors, QStringList{"Cannot create file " + Folder(dir) + "Pl.nam"});
+    EXPECT_EQ(ReadAll(Folder(dir) + "Pl.nam"), QByteArray("Twenty characters!!!\r\n"));
+}
+
+// Something that is no file in the place of "S.hs" is refused at start and at
+// every close as "File access denied"; told twice, the player may still leave.
+TEST(ProgramSaves, AFolderInThePlaceOfTheFileCannotKeepTheWindowOpenForever) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("S.hs"));
     TStart s;
     Start(s, Folder(dir), "Ed");
-    QFile::remove(Folder(dir) + "S.hs");
-    ASSERT_TRUE(QDir(dir.path()).mkdir("S.hs"));  // something that is no file stands in the way
     EXPECT_FALSE(s.Program->FormClose());
-    EXPECT_EQ(s.Errors, QStringList{"File access denied"});
     EXPECT_FALSE(s.Program->Host.Terminated());
+    EXPECT_TRUE(s.Program->FormClose());
+    EXPECT_EQ(s.Errors, QStringList(3, "File access denied"));
+    EXPECT_TRUE(QFileInfo(Folder(dir) + "S.hs").isDir());
+}
+
+// An installed game: the program's folder cannot be written and holds no
+// saved file, so both files live in the player's data folder, made when first
+// needed, and the game starts, saves and closes without an error.
+TEST(ProgramSaves, AnInstalledGameKeepsItsFilesInTheDataFolder) {
+    TOrdinaryUser user;
+    const QString program = user.Dir + "/usr/games/";
+    const QString data = user.Dir + "/home/.local/share/agarhold/";
+    if (!user.InCopy) {
+        QDir().mkpath(program);
+        QDir().mkpath(user.Dir + "/home");
+        QProcess::execute("chmod", {"0555", program});
+        QProcess::execute("chmod", {"0777", user.Dir + "/home"});
+    }
+    user.Run([&] {
+        TStart s;
+        s.Program = std::make_unique<TProgram>(program, [&s](const QString& e) { s.Errors << e; }, data);
+        s.Program->RunNameDialog = [&] {
+            s.Program->Form2->SetText("Installed");
+            s.Program->Form2->dxButton1->click();
+        };
+        s.Program->Show();
+        s.Program->Game.ApplyRatingChange(true);
+        EXPECT_TRUE(s.Program->FormClose());
+        EXPECT_TRUE(s.Errors.isEmpty()) << s.Errors.join("; ").toStdString();
+        EXPECT_EQ(ReadAll(data + "Pl.nam"), QByteArray("Installed\r\n"));
+        THighScores back;
+        int32_t rating = 0;
+        ASSERT_FALSE(LoadHighScores(data, back, rating).has_value());
+        EXPECT_EQ(rating, 1608);
+        EXPECT_TRUE(QDir(program).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    });
 }
 
 // A name file with a line longer than 20 characters is shown whole in the dialog;
@@ -316,4 +451,64 @@ TEST(ProgramStatistics, DamagedDatesShowAsEmptyCells) {
         EXPECT_EQ(f.StringGrids[1]->Cell(2, row), "9999") << row;
     }
     EXPECT_EQ(f.StringGrids[1]->Cell(1, 4), QLocale().toString(QDate(2025, 12, 9), QLocale::ShortFormat));
+}
+
+// No edit of the player's makes the name longer than 20 characters, whichever
+// way the text comes in; a longer name put in from the name file stays whole
+// and can only be shortened.
+TEST(NameDialog, NoEditMakesTheNameLongerThanTwenty) {
+    const QString forty = QString(40, QLatin1Char('w'));
+    QGuiApplication::clipboard()->setText(forty);
+    const auto key = [](QWidget* w, int k, Qt::KeyboardModifiers mods, const QString& text = QString()) {
+        QKeyEvent press(QEvent::KeyPress, k, mods, text);
+        QCoreApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, k, mods, text);
+        QCoreApplication::sendEvent(w, &release);
+    };
+    struct TWay {
+        const char* What;
+        std::function<void(QLineEdit*)> Insert;  // brings in the forty characters
+    };
+    const std::vector<TWay> ways = {
+        {"typing", [&](QLineEdit* e) { for (QChar c : forty) key(e, Qt::Key_W, Qt::NoModifier, QString(c)); }},
+        {"Ctrl+V", [&](QLineEdit* e) { key(e, Qt::Key_V, Qt::ControlModifier); }},
+        {"the context menu's Paste",
+         [](QLineEdit* e) {
+             std::unique_ptr<QMenu> menu(e->createStandardContextMenu());
+             for (QAction* a : menu->actions())
+                 if (a->text().startsWith(QLatin1String("&Paste"))) a->trigger();
+         }},
+        {"a drop",
+         [&](QLineEdit* e) {
+             QMimeData data;
+             data.setText(forty);
+             const QPoint at(e->width() - 2, 8);
+             QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(e, &enter);
+             QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(e, &move);
+             QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(e, &drop);
+         }},
+    };
+    for (const TWay& way : ways) {
+        TForm2 dialog;
+        dialog.show();
+        dialog.SetText("Ada");
+        dialog.Edit1->setFocus();
+        dialog.Edit1->end(false);
+        way.Insert(dialog.Edit1);
+        EXPECT_EQ(dialog.Text().toStdString(), ("Ada" + forty.left(17)).toStdString()) << way.What;
+
+        const QString fromFile = "A name read from the file that is long";
+        dialog.SetText(fromFile);
+        EXPECT_EQ(dialog.Text().toStdString(), fromFile.toStdString()) << way.What;
+        dialog.Edit1->end(false);
+        way.Insert(dialog.Edit1);
+        EXPECT_EQ(dialog.Text().toStdString(), fromFile.toStdString()) << way.What;
+        dialog.Edit1->end(false);
+        dialog.Edit1->backspace();
+        way.Insert(dialog.Edit1);
+        EXPECT_EQ(dialog.Text().toStdString(), fromFile.chopped(1).toStdString()) << way.What;
+    }
 }

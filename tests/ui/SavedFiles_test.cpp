@@ -5,10 +5,14 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <cstring>
 #include <random>
+#include <sys/stat.h>
 
+#include "FileFailures.h"
 #include "SavedFiles.h"
 
 namespace {
@@ -41,7 +45,14 @@ double LeDouble(const QByteArray& b, int at) {
     return d;
 }
 
-bool IsRoot() { return getuid() == 0; }
+QByteArray Record(const THighScores& scores, int32_t rating) {
+    const auto r = EncodeHighScores(scores, rating);
+    return QByteArray(reinterpret_cast<const char*>(r.data()), 2808);
+}
+
+QStringList FilesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden);
+}
 
 }  // namespace
 
@@ -117,9 +128,10 @@ TEST(HighScoreFile, LongerFileLoadsAndIsCutBackOnSave) {
 }
 
 // A short or empty file fails with "Read beyond end of file" after placing the
-// bytes that were there; a missing one is "File not found"; a folder in its place
-// is refused.
-TEST(HighScoreFile, ShortEmptyMissingAndFolderAreReported) {
+// bytes that were there; a missing one is "File not found"; anything that is
+// no regular file (a folder, a named pipe that would block the open forever)
+// is refused at once with "File access denied".
+TEST(HighScoreFile, ShortEmptyMissingAndOddFilesAreReported) {
     QTemporaryDir dir;
     THighScores scores;
     SetHighScoreDefaults(scores);
@@ -130,7 +142,7 @@ TEST(HighScoreFile, ShortEmptyMissingAndFolderAreReported) {
     SetHighScoreDefaults(saved);
     saved[1][1].Score = 12;
     saved[7][1].Score = 13;
-    const QByteArray full(reinterpret_cast<const char*>(EncodeHighScores(saved, 2222).data()), 2808);
+    const QByteArray full = Record(saved, 2222);
     WriteAll(Folder(dir) + "S.hs", full.left(1000));
     EXPECT_EQ(LoadHighScores(Folder(dir), scores, rating), QString("Read beyond end of file"));
     EXPECT_EQ(scores[1][1].Score, 12);    // within the bytes that were there
@@ -140,51 +152,188 @@ TEST(HighScoreFile, ShortEmptyMissingAndFolderAreReported) {
     WriteAll(Folder(dir) + "S.hs", QByteArray());
     EXPECT_EQ(LoadHighScores(Folder(dir), scores, rating), QString("Read beyond end of file"));
 
-    QFile::remove(Folder(dir) + "S.hs");
-    ASSERT_TRUE(QDir(dir.path()).mkdir("S.hs"));
-    EXPECT_TRUE(LoadHighScores(Folder(dir), scores, rating).has_value());
-    EXPECT_TRUE(SaveHighScores(Folder(dir), scores, rating).has_value());
+    for (const char* odd : {"folder", "pipe"}) {
+        QFile::remove(Folder(dir) + "S.hs");
+        QDir(dir.path()).rmdir("S.hs");
+        if (odd == std::string("folder"))
+            ASSERT_TRUE(QDir(dir.path()).mkdir("S.hs"));
+        else
+            ASSERT_EQ(mkfifo(QFile::encodeName(Folder(dir) + "S.hs").constData(), 0644), 0);
+        QElapsedTimer wall;
+        wall.start();
+        EXPECT_TRUE(HighScoreFileExists(Folder(dir))) << odd;
+        EXPECT_EQ(LoadHighScores(Folder(dir), scores, rating), QString("File access denied")) << odd;
+        EXPECT_EQ(SaveHighScores(Folder(dir), scores, rating), QString("File access denied")) << odd;
+        EXPECT_LT(wall.elapsed(), 5000) << odd;
+    }
 }
 
-// A save is atomic: no temporary file is left behind, and a failed save leaves the
-// previous file untouched. A write-protected file or folder is refused.
-TEST(HighScoreFile, ProtectedFileOrFolderRefusesTheSaveAndKeepsTheOldFile) {
+// A save writes a temporary file beside the old one and only then puts it in
+// its place. Each way a save can fail is made to happen for real, for both
+// files: the error names the failure as the player needs to hear it, the old
+// file keeps every byte, and no temporary file is left.
+TEST(SaveFailures, NeverDamageTheOldFileAndSayWhatFailed) {
+    THighScores oldScores;
+    SetHighScoreDefaults(oldScores);
+    oldScores[4][2].Score = 77;
+    THighScores newScores = oldScores;
+    newScores[4][1].Score = 11;
+    struct TFile {
+        const char* Name;
+        QByteArray Old;
+        qint64 NewSize;
+        std::function<TFileError(const QString&)> Save;
+    };
+    const std::vector<TFile> files = {
+        {"S.hs", Record(oldScores, 1600), 2808,
+         [&](const QString& folder) { return SaveHighScores(folder, newScores, 1623); }},
+        {"Pl.nam", "Old name\r\n", 22,
+         [](const QString& folder) { return SavePlayerName(folder, "Twenty characters!!!"); }},
+    };
+    // How each failure is made, and the text of the error box for "S.hs".
+    struct TFailure {
+        const char* What;
+        std::function<void(const QString& folder, const TFile& file)> Make;
+        QString Text;
+        bool KeepsOldFile;
+    };
+    const std::vector<TFailure> failures = {
+        {"disk full: the new bytes do not fit", nullptr, "Disk full", true},
+        {"a folder in the file's place",
+         [](const QString& folder, const TFile& f) { QDir(folder).mkdir(f.Name); }, "File access denied", false},
+        {"a named pipe in the file's place",
+         [](const QString& folder, const TFile& f) {
+             mkfifo(QFile::encodeName(folder + f.Name).constData(), 0644);
+         },
+         "File access denied", false},
+        {"the folder is gone", [](const QString& folder, const TFile&) { QDir(folder).removeRecursively(); },
+         "File not found", false},
+    };
+    int cases = 0;
+    for (const TFile& file : files) {
+        for (const TFailure& failure : failures) {
+            QTemporaryDir dir;
+            const QString folder = Folder(dir);
+            if (failure.KeepsOldFile) WriteAll(folder + file.Name, file.Old);
+            if (failure.Make) failure.Make(folder, file);
+            const QStringList before = FilesIn(folder);
+            TFileError err;
+            if (failure.Make) {
+                err = file.Save(folder);
+            } else {
+                WithFileSizeLimit(static_cast<rlim_t>(file.NewSize / 2), [&] { err = file.Save(folder); });
+            }
+            const std::string what = std::string(file.Name) + ", " + failure.What;
+            const QString text = std::string(file.Name) == "S.hs"
+                                     ? failure.Text
+                                     : QStringLiteral("Cannot create file %1Pl.nam").arg(folder);
+            EXPECT_EQ(err, text) << what;
+            if (failure.KeepsOldFile) {
+                EXPECT_EQ(ReadAll(folder + file.Name), file.Old) << what;
+            }
+            EXPECT_EQ(FilesIn(folder), before) << what;  // nothing left behind
+            ++cases;
+        }
+    }
+    EXPECT_EQ(cases, 8);
+}
+
+// A save cut short (the program killed before the rename) leaves its
+// temporary file; the next save takes that name again and leaves none.
+TEST(SaveFailures, ALeftoverTemporaryFileIsReplacedNotPiledUp) {
     QTemporaryDir dir;
+    WriteAll(Folder(dir) + "S.hs.tmp", "cut short");
+    WriteAll(Folder(dir) + "Pl.nam.tmp", "cut");
     THighScores scores;
     SetHighScoreDefaults(scores);
     ASSERT_FALSE(SaveHighScores(Folder(dir), scores, 1600).has_value());
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"S.hs"});
-    const QByteArray before = ReadAll(Folder(dir) + "S.hs");
-
-    QFile::setPermissions(Folder(dir) + "S.hs", QFileDevice::ReadOwner);
-    THighScores changed = scores;
-    changed[3][1].Score = 5;
-    if (!IsRoot()) {  // root may write anything: the protection cannot be tested there
-        EXPECT_EQ(SaveHighScores(Folder(dir), changed, 1700), QString("File access denied"));
-    }
-    // Loading a write-protected file works.
-    int32_t rating = 0;
-    EXPECT_FALSE(LoadHighScores(Folder(dir), changed, rating).has_value());
-    EXPECT_EQ(ReadAll(Folder(dir) + "S.hs"), before);
-
-    QTemporaryDir locked;
-    QFile::setPermissions(locked.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    if (!IsRoot()) {
-        EXPECT_EQ(SaveHighScores(Folder(locked), scores, 1600), QString("File access denied"));
-        EXPECT_FALSE(HighScoreFileExists(Folder(locked)));
-    }
-    QFile::setPermissions(locked.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_FALSE(SavePlayerName(Folder(dir), "Ada").has_value());
+    EXPECT_EQ(FilesIn(Folder(dir)), (QStringList{"Pl.nam", "S.hs"}));
+    EXPECT_EQ(ReadAll(Folder(dir) + "S.hs"), Record(scores, 1600));
 }
 
-// A folder that cannot hold the file (missing, or a file in the way) reports the
-// save error, for root too.
-TEST(HighScoreFile, UnusableFolderReportsTheSaveError) {
+// The system's errors reach the player by meaning, not by number: every way to
+// run out of room is "Disk full", and an error the table has no text for shows
+// its own code ("I/O error 5" for EIO, never the table's code 5).
+TEST(SaveFailures, ErrorsAreNamedByTheirMeaning) {
+    const std::vector<std::pair<int, QString>> rows = {
+        {ENOSPC, "Disk full"},           {EDQUOT, "Disk full"},
+        {EFBIG, "Disk full"},            {ENOENT, "File not found"},
+        {EACCES, "File access denied"},  {EROFS, "File access denied"},
+        {EMFILE, "Too many open files"}, {ENAMETOOLONG, "Invalid filename"},
+        {EIO, "I/O error 5"},            {EINTR, "I/O error 4"},
+    };
+    for (const auto& [err, text] : rows) EXPECT_EQ(FileErrorText(err), text) << err;
+}
+
+// As an ordinary user: a program folder the player cannot write, with files
+// in it he can, still saves (each file written in place); a write-protected
+// file in a writable folder is refused and kept; an in-place write that fails
+// is reported, never taken for success.
+TEST(SaveFailures, AnOrdinaryUsersPermissionsAreHonoured) {
+    TOrdinaryUser user;
+    const QString locked = user.Dir + "/locked/";
+    const QString open = user.Dir + "/open/";
     THighScores scores;
     SetHighScoreDefaults(scores);
-    EXPECT_EQ(SaveHighScores("/nonexistent-agarhold-folder/", scores, 1600), QString("File not found"));
-    QTemporaryDir dir;
-    WriteAll(Folder(dir) + "plain", "x");
-    EXPECT_EQ(SaveHighScores(Folder(dir) + "plain/", scores, 1600), QString("File not found"));
+    const QByteArray protectedBytes = Record(scores, 1500);
+    if (!user.InCopy) {
+        QDir().mkpath(locked);
+        QDir().mkpath(open);
+        WriteAll(locked + "S.hs", Record(scores, 1600));
+        WriteAll(locked + "Pl.nam", "Old\r\n");
+        WriteAll(open + "S.hs", protectedBytes);
+        const auto all = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                         QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
+        const auto exec = QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+        QFile::setPermissions(locked + "S.hs", all);
+        QFile::setPermissions(locked + "Pl.nam", all);
+        QFile::setPermissions(open + "S.hs", QFileDevice::ReadOwner | QFileDevice::ReadOther);
+        QFile::setPermissions(open, all | exec);
+        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther | exec);
+    }
+    user.Run([&] {
+        scores[2][2].Score = 55;
+        EXPECT_EQ(SaveHighScores(locked, scores, 1640), std::nullopt);
+        EXPECT_EQ(ReadAll(locked + "S.hs"), Record(scores, 1640));
+        EXPECT_EQ(SavePlayerName(locked, "Newer"), std::nullopt);
+        EXPECT_EQ(ReadAll(locked + "Pl.nam"), QByteArray("Newer\r\n"));
+        EXPECT_EQ(FilesIn(locked), (QStringList{"Pl.nam", "S.hs"}));
+
+        TFileError full;
+        WithFileSizeLimit(1000, [&] { full = SaveHighScores(locked, scores, 1700); });
+        EXPECT_EQ(full, QString("Disk full"));
+
+        EXPECT_EQ(SaveHighScores(open, scores, 1640), QString("File access denied"));
+        EXPECT_EQ(ReadAll(open + "S.hs"), protectedBytes);
+        EXPECT_EQ(FilesIn(open), QStringList{"S.hs"});
+    });
+}
+
+// Each file lives in the program's folder while that folder can hold it: a
+// file that is there stays there, and so does a new one while the folder is
+// writable. Only a file absent from a folder the player cannot write goes to
+// the player's data folder.
+TEST(SavedFolders, TheProgramFolderHoldsTheFilesWhileItCan) {
+    TOrdinaryUser user;
+    const TSavedFolders writable{user.Dir + "/portable/", user.Dir + "/data/"};
+    const TSavedFolders installed{user.Dir + "/installed/", user.Dir + "/data/"};
+    if (!user.InCopy) {
+        QDir().mkpath(writable.Program);
+        QDir().mkpath(installed.Program);
+        WriteAll(installed.Program + "Pl.nam", "Kept\r\n");
+        QFile::setPermissions(writable.Program, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                    QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                    QFileDevice::WriteOther | QFileDevice::ExeOther);
+        QFile::setPermissions(installed.Program, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                     QFileDevice::ReadOther | QFileDevice::ExeOther);
+    }
+    user.Run([&] {
+        EXPECT_EQ(writable.FolderFor("S.hs"), writable.Program);
+        EXPECT_EQ(writable.FolderFor("Pl.nam"), writable.Program);
+        EXPECT_EQ(installed.FolderFor("S.hs"), installed.Data);
+        EXPECT_EQ(installed.FolderFor("Pl.nam"), installed.Program);
+    });
 }
 
 // Names with a length byte above 20 are shown cut to 20; random records of any
@@ -236,6 +385,14 @@ TEST(PlayerNameFile, ReadsLineOneAndWritesOneCrLfLine) {
     ASSERT_TRUE(name.has_value());
     EXPECT_GT(name->size(), 20);
     EXPECT_LE(name->size(), 4096);
+
+    // A named pipe or a folder in its place reads as no name, at once.
+    QFile::remove(f + "Pl.nam");
+    ASSERT_EQ(mkfifo(QFile::encodeName(f + "Pl.nam").constData(), 0644), 0);
+    EXPECT_FALSE(ReadPlayerName(f).has_value());
+    QFile::remove(f + "Pl.nam");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Pl.nam"));
+    EXPECT_FALSE(ReadPlayerName(f).has_value());
 }
 
 // A name file that cannot be written reports "Cannot create file <path>".
