@@ -1,50 +1,48 @@
 #include "AgarholdU2.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
+#include <QValidator>
+#include <algorithm>
 
 #include "Panels.h"
 
 // ---- TNameEdit --------------------------------------------------------------
 
-TNameEdit::TNameEdit(QWidget* parent) : QLineEdit(parent) {}
+// Every edit of the line passes here, whatever its way in, before it is shown:
+// an edit that would make the text longer than the field allows keeps only as
+// much of what it inserted as fits.
+class TNameLengthValidator : public QValidator {
+public:
+    explicit TNameLengthValidator(TNameEdit* edit) : QValidator(edit), Edit(edit) {}
 
-int TNameEdit::Room() const {
-    return MaxTyped - (static_cast<int>(text().size()) - static_cast<int>(selectedText().size()));
+    State validate(QString& input, int& pos) const override {
+        const int excess = static_cast<int>(input.size()) - Edit->Ceiling;
+        if (excess <= 0) return Acceptable;
+        // What was just inserted ends at the cursor.
+        if (pos < excess) return Invalid;
+        input.remove(pos - excess, excess);
+        pos -= excess;
+        return Acceptable;
+    }
+
+private:
+    TNameEdit* Edit;
+};
+
+TNameEdit::TNameEdit(QWidget* parent) : QLineEdit(parent) {
+    setValidator(new TNameLengthValidator(this));
+    // A shortened program text lowers the ceiling with it, never below the typed limit.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+        Ceiling = std::max(MaxTyped, std::min(Ceiling, static_cast<int>(text.size())));
+    });
 }
 
-void TNameEdit::keyPressEvent(QKeyEvent* event) {
-    if (event == QKeySequence::Paste) {
-        QString pasted = QGuiApplication::clipboard()->text();
-        pasted.remove(QLatin1Char('\r'));
-        pasted = pasted.section(QLatin1Char('\n'), 0, 0);
-        insert(pasted.left(std::max(0, Room())));
-        event->accept();
-        return;
-    }
-    const QString typed = event->text();
-    const bool printable = !typed.isEmpty() && typed.at(0).isPrint();
-    if (printable && static_cast<int>(typed.size()) > Room()) {
-        event->accept();  // the field is full: the key is swallowed
-        return;
-    }
-    QLineEdit::keyPressEvent(event);
-}
-
-void TNameEdit::inputMethodEvent(QInputMethodEvent* event) {
-    if (static_cast<int>(event->commitString().size()) > Room()) {
-        QInputMethodEvent cut(event->preeditString(), event->attributes());
-        cut.setCommitString(event->commitString().left(std::max(0, Room())),
-                            event->replacementStart(), event->replacementLength());
-        QLineEdit::inputMethodEvent(&cut);
-        return;
-    }
-    QLineEdit::inputMethodEvent(event);
+void TNameEdit::SetProgramText(const QString& text) {
+    Ceiling = std::max(MaxTyped, static_cast<int>(text.size()));
+    setText(text);
 }
 
 // ---- TForm2 -----------------------------------------------------------------
@@ -86,7 +84,7 @@ TForm2::TForm2(QWidget* parent)
 
 QString TForm2::Text() const { return Edit1->text(); }
 
-void TForm2::SetText(const QString& text) { Edit1->setText(text); }
+void TForm2::SetText(const QString& text) { Edit1->SetProgramText(text); }
 
 void TForm2::OkClick() {
     QPointer<TForm2> self(this);

@@ -9,21 +9,21 @@
 class QLabel;
 class TdxButton;
 
-// `Edit1`: at most MaxTyped characters can be typed or pasted, but a longer
-// text put in by the program (a long name file) is kept whole.
+// `Edit1`: no edit of the player's (typing, pasting by key, menu or middle
+// button, dropping) makes the name longer than MaxTyped characters, but a
+// longer text put in by the program (a long name file) is kept whole, and may
+// only be shortened.
 class TNameEdit : public QLineEdit {
     Q_OBJECT
 public:
     static constexpr int MaxTyped = 20;
     explicit TNameEdit(QWidget* parent = nullptr);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void inputMethodEvent(QInputMethodEvent* event) override;
+    // Puts in a text from the program, however long.
+    void SetProgramText(const QString& text);
 
 private:
-    // Room left for typed characters, counting the selection a typed text replaces.
-    int Room() const;
+    int Ceiling = MaxTyped;  // the longest text an edit may leave
+    friend class TNameLengthValidator;
 };
 
 class TForm2 : public QDialog {
