@@ -190,10 +190,11 @@ void TDIBImage::RunDrag() {
     LastDrop_ = TDropReport{};
     auto* drag = new QDrag(this);
     drag->setMimeData(MakeSpriteMimeData({Tag_, EndDragHandled_}));
+    // The cross shows over a spot that takes the drop; over one that refuses
+    // it (or anywhere else) the platform's no-drop cursor says so at once.
     const QPixmap cross = CrossCursor();
     drag->setDragCursor(cross, Qt::MoveAction);
     drag->setDragCursor(cross, Qt::CopyAction);
-    drag->setDragCursor(cross, Qt::IgnoreAction);
     drag->setHotSpot(QPoint(10, 10));
     const Qt::DropAction action = drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
     if (!self) return;

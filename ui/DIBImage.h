@@ -63,7 +63,8 @@ public:
     void SetHighlight(bool on, int highlightOpacity = 255);
     bool Highlight() const { return HighlightOn_; }
 
-    // Pressing and moving the enabled image starts a drag with a cross cursor.
+    // Pressing and moving the enabled image starts a drag with a cross cursor
+    // where the drop is accepted and the no-drop cursor where it is not.
     void SetDragSource(bool on, bool endDragHandled);
     bool DragSource() const { return DragSource_; }
     bool Dragging() const { return Dragging_; }

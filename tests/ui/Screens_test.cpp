@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDate>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -14,6 +15,7 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QSlider>
 
 #include "AgarholdU1.h"
@@ -673,4 +675,44 @@ TEST(NameDialog, TakesAtMostTwentyTypedCharactersAndClosesOnlyThroughOk) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(offered, (QStringList{longName, longName}));
+}
+
+// A dragged icon shows the cross only where the drop is accepted; for a spot
+// that refuses it the drag carries no cursor of its own, so the platform's
+// no-drop cursor shows.
+TEST(SpriteImage, DragShowsTheCrossOnlyForAcceptingActions) {
+    TDIBContainer back;
+    back.resize(100, 100);
+    auto* icon = new TDIBImage(&back);
+    icon->SetImage(TImageList::bacs_image, 3);
+    icon->setGeometry(10, 10, 32, 32);
+    icon->SetDragSource(true, true);
+    back.show();
+    int ended = 0;
+    QPointer<QDrag> seen;
+    QObject::connect(icon, &TDIBImage::EndDrag, icon, [&](QWidget* target, QPoint) {
+        ++ended;
+        EXPECT_EQ(target, nullptr);  // nothing took the drop here
+        // The drag is still there until the event loop deletes it.
+        seen = icon->findChild<QDrag*>();
+    });
+    SendMouse(icon, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(icon, QEvent::MouseMove, {25, 25}, Qt::NoButton, Qt::LeftButton);
+    ASSERT_EQ(ended, 1);
+    ASSERT_FALSE(seen.isNull());
+    EXPECT_EQ(seen->supportedActions(), Qt::MoveAction | Qt::CopyAction);
+    for (Qt::DropAction accepting : {Qt::MoveAction, Qt::CopyAction}) {
+        SCOPED_TRACE(accepting);
+        const QImage cross = seen->dragCursor(accepting).toImage();
+        ASSERT_FALSE(cross.isNull());
+        // A cross: its centre and arms are drawn, its corners are clear.
+        const int cx = cross.width() / 2, cy = cross.height() / 2;
+        EXPECT_EQ(qAlpha(cross.pixel(cx, cy)), 255);
+        EXPECT_EQ(qAlpha(cross.pixel(cx, 1)), 255);
+        EXPECT_EQ(qAlpha(cross.pixel(1, cy)), 255);
+        EXPECT_EQ(qAlpha(cross.pixel(1, 1)), 0);
+        EXPECT_EQ(qAlpha(cross.pixel(cross.width() - 2, cross.height() - 2)), 0);
+    }
+    EXPECT_TRUE(seen->dragCursor(Qt::IgnoreAction).isNull());
+    EXPECT_TRUE(seen->dragCursor(Qt::LinkAction).isNull());
 }
