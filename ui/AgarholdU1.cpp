@@ -248,13 +248,18 @@ void TForm1::BuildChooser() {
                                 QStringLiteral("Choose two Global Injections"), look);
     RxLabel13 = MakeShadowLabel(DIBContainer3, "RxLabel13", {20, 57, 12, 16}, QStringLiteral("1:"), look);
     RxLabel14 = MakeShadowLabel(DIBContainer3, "RxLabel14", {20, 97, 12, 16}, QStringLiteral("2:"), look);
-    ComboBox1 = new TFlatComboBox(DIBContainer3, BlueC);
-    ComboBox2 = new TFlatComboBox(DIBContainer3, BlueC);
+    auto* combo1 = new TFlatComboBox(DIBContainer3, BlueC);
+    auto* combo2 = new TFlatComboBox(DIBContainer3, BlueC);
+    ComboBox1 = combo1;
+    ComboBox2 = combo2;
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
     ComboBox1->setGeometry(40, 56, 313, 21);
     ComboBox2->setGeometry(40, 96, 313, 21);
-    for (QComboBox* cb : {ComboBox1, ComboBox2}) cb->setFont(GameFont(11));
+    for (TFlatComboBox* cb : {combo1, combo2}) {
+        cb->setFont(GameFont(11));
+        cb->SetItemHeight(13);
+    }
     dxButton1 = new TdxButton(QStringLiteral("Done"), DIBContainer3);
     dxButton1->setObjectName(QStringLiteral("dxButton1"));
     dxButton1->move(152, 136);

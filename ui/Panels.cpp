@@ -1,6 +1,8 @@
 #include "Panels.h"
 
 #include <QAbstractItemView>
+#include <QListView>
+#include <QStyledItemDelegate>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -83,6 +85,26 @@ TdxButton::TdxButton(const QString& caption, QWidget* parent) : QPushButton(capt
 
 // ---- TFlatComboBox ---------------------------------------------------------
 
+namespace {
+
+// Rows of the open list at a fixed height; the text is centred in the row.
+class TFixedRowDelegate : public QStyledItemDelegate {
+public:
+    TFixedRowDelegate(const TFlatComboBox* combo, QObject* parent)
+        : QStyledItemDelegate(parent), Combo_(combo) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (Combo_->ItemHeight() > 0) size.setHeight(Combo_->ItemHeight());
+        return size;
+    }
+
+private:
+    const TFlatComboBox* Combo_;
+};
+
+}  // namespace
+
 TFlatComboBox::TFlatComboBox(QWidget* parent, QColor textColor)
     : QComboBox(parent), TextColor_(textColor) {
     setEditable(false);
@@ -90,6 +112,13 @@ TFlatComboBox::TFlatComboBox(QWidget* parent, QColor textColor)
         "QAbstractItemView { background: #000000; color: %1; border: 1px solid #505050;"
         " selection-background-color: #000080; selection-color: #FFFFFF; outline: 0; }")
                               .arg(textColor.name()));
+    setItemDelegate(new TFixedRowDelegate(this, this));
+}
+
+void TFlatComboBox::SetItemHeight(int height) {
+    ItemHeight_ = height;
+    if (auto* list = qobject_cast<QListView*>(view())) list->setUniformItemSizes(true);
+    view()->doItemsLayout();
 }
 
 void TFlatComboBox::paintEvent(QPaintEvent*) {

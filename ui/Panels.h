@@ -68,11 +68,16 @@ class TFlatComboBox : public QComboBox {
 public:
     explicit TFlatComboBox(QWidget* parent = nullptr, QColor textColor = Qt::blue);
 
+    // The height of each row of the open list, in pixels.
+    void SetItemHeight(int height);
+    int ItemHeight() const { return ItemHeight_; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QColor TextColor_;
+    int ItemHeight_ = 0;
 };
 
 // A filled rectangle without outline, or a dotted one-pixel line (`TShape`).

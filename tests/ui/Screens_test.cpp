@@ -3,6 +3,7 @@
 // through the game's handlers.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDate>
@@ -715,4 +716,47 @@ TEST(SpriteImage, DragShowsTheCrossOnlyForAcceptingActions) {
     }
     EXPECT_TRUE(seen->dragCursor(Qt::IgnoreAction).isNull());
     EXPECT_TRUE(seen->dragCursor(Qt::LinkAction).isNull());
+}
+
+// The chooser's open lists show rows of 13 pixels: each row's rectangle, and
+// the highlighted row as drawn.
+TEST_F(FormFixture, ChooserListsOpenWithRowsOfThirteenPixels) {
+    for (int k = 0; k < 5; ++k) {
+        Game.Screen.ComboBox1.Items.push_back(GlobalInjectionNames[k]);
+        Game.Screen.ComboBox2.Items.push_back(GlobalInjectionNames[k]);
+    }
+    Game.Screen.ComboBox1.ItemIndex = 2;
+    Game.Screen.ComboBox2.ItemIndex = 0;
+    Game.Screen.DIBContainer2.Visible = false;
+    Game.Screen.DIBContainer3.Visible = true;
+    Form.SyncFromModel();
+    Form.show();
+    for (QComboBox* box : {Form.ComboBox1, Form.ComboBox2}) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        box->showPopup();
+        QAbstractItemView* view = box->view();
+        ASSERT_TRUE(view->isVisible());
+        ASSERT_EQ(box->count(), 5);
+        for (int i = 0; i < 5; ++i) {
+            const QRect r = view->visualRect(view->model()->index(i, 0));
+            EXPECT_EQ(r.height(), 13) << "row " << i;
+            if (i > 0) {
+                EXPECT_EQ(r.top() - view->visualRect(view->model()->index(i - 1, 0)).top(), 13)
+                    << "row " << i;
+            }
+        }
+        // The current row is drawn on navy (the style shades it a little): a
+        // band exactly 13 pixels high.
+        const int current = box->currentIndex();
+        const QRect row = view->visualRect(view->model()->index(current, 0));
+        const QImage img = Grab(view->viewport());
+        const int x = row.right() - 2;  // past the text
+        int navy = 0;
+        for (int y = 0; y < img.height(); ++y)
+            if (ChannelDistance(img.pixel(x, y), qRgb(0, 0, 0x80)) <= 0x18) ++navy;
+        EXPECT_EQ(navy, 13);
+        // All five rows show at once.
+        EXPECT_GE(view->viewport()->height(), 5 * 13);
+        box->hidePopup();
+    }
 }
