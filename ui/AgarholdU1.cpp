@@ -321,6 +321,10 @@ void TForm1::BuildTitleScreen() {
                                     QStringLiteral("Rating :"), 16, true, BlueC, BlueC);
     URLtransparantLabel7 = MakeLink(bar, "URLtransparantLabel7", {400, 8}, QSize(),
                                     QStringLiteral("1000"), 16, false, BlueC, BlueC);
+    // A long name is cut short with "…" before it reaches "Rating :".
+    constexpr int NameGap = 8;
+    URLtransparantLabel5->SetElideWidth(URLtransparantLabel6->x() - URLtransparantLabel5->x() -
+                                        NameGap);
 }
 
 void TForm1::BuildStatistics() {

@@ -71,14 +71,24 @@ void TShadowLabel::AdjustBounds() {
     if (!AutoSize_) return;
     const QFontMetrics fm(font());
     if (WordWrap_) {
-        // Wrap at the design width; a word wider than that widens the label,
-        // which keeps its left edge.
-        if (WrapWidth_ < 0) WrapWidth_ = width() - ShadowSize_;
+        // Wrap at the design width; a word wider than that widens the label.
+        if (WrapWidth_ < 0) {
+            WrapWidth_ = width() - ShadowSize_;
+            DesignCentre2_ = 2 * x() + width();
+        }
         const int wrapAt = std::max(1, WrapWidth_);
         QRect r = fm.boundingRect(QRect(0, 0, wrapAt, 100000), TextFlags(), Text_);
         const int w = std::max(wrapAt, r.width());
         if (w > wrapAt) r = fm.boundingRect(QRect(0, 0, w, 100000), TextFlags(), Text_);
-        resize(w + ShadowSize_, std::max(r.height(), fm.height()) + ShadowSize_);
+        const int width = w + ShadowSize_;
+        const int height = std::max(r.height(), fm.height()) + ShadowSize_;
+        if (Centred_) {
+            // Widened about the design box's centre: "You Won" stands where the
+            // countdown digit stood.
+            setGeometry((DesignCentre2_ - width) / 2, y(), width, height);
+        } else {
+            resize(width, height);
+        }
         return;
     }
     const QRect r = fm.boundingRect(QRect(0, 0, 100000, 100000), TextFlags(), Text_);
@@ -97,7 +107,35 @@ void TShadowLabel::paintEvent(QPaintEvent*) {
 
 // ---- TURLtransparantLabel ---------------------------------------------------
 
-TURLtransparantLabel::TURLtransparantLabel(QWidget* parent) : QWidget(parent) {}
+namespace {
+
+qreal WidestLine(const QFont& font, const QStringList& lines) {
+    const QFontMetricsF fm(font);
+    qreal widest = 0;
+    for (const QString& line : lines) widest = std::max(widest, fm.horizontalAdvance(line));
+    return widest;
+}
+
+// `font` set just narrow enough that every line fits in `room` pixels; the
+// character height stays. Vertical hinting only, since full hinting would
+// put the glyphs back on their whole-pixel widths.
+QFont NarrowedToFit(QFont font, const QStringList& lines, qreal room) {
+    const qreal natural = WidestLine(font, lines);
+    if (natural <= room) return font;
+    font.setHintingPreference(QFont::PreferVerticalHinting);
+    const int first = std::min(99, static_cast<int>(100 * room / natural));
+    for (int stretch = first; stretch >= 50; --stretch) {
+        font.setStretch(stretch);
+        if (WidestLine(font, lines) <= room) break;
+    }
+    return font;
+}
+
+}  // namespace
+
+TURLtransparantLabel::TURLtransparantLabel(QWidget* parent) : QWidget(parent) {
+    DrawFont_ = font();
+}
 
 void TURLtransparantLabel::SetText(const QString& text) {
     const QString t = CaptionText(text);
@@ -123,6 +161,12 @@ void TURLtransparantLabel::SetFixedGeometry(bool fixed) {
     AdjustBounds();
 }
 
+void TURLtransparantLabel::SetElideWidth(int width) {
+    ElideWidth_ = std::max(0, width);
+    AdjustBounds();
+    update();
+}
+
 void TURLtransparantLabel::setFont(const QFont& font) {
     QWidget::setFont(font);
     AdjustBounds();
@@ -130,21 +174,37 @@ void TURLtransparantLabel::setFont(const QFont& font) {
 }
 
 void TURLtransparantLabel::AdjustBounds() {
-    if (Fixed_) return;
+    QStringList lines = Text_.split(QLatin1Char('\n'));
+    if (ElideWidth_ > 0) {
+        const QFontMetrics fm(font());
+        for (QString& line : lines) line = fm.elidedText(line, Qt::ElideRight, ElideWidth_);
+    }
+    Shown_ = lines.join(QLatin1Char('\n'));
+    if (Fixed_) {
+        // One pixel column to spare, so the last letter is not cut at the edge.
+        DrawFont_ = NarrowedToFit(font(), lines, width() - 1);
+        return;
+    }
+    DrawFont_ = font();
     const QFontMetrics fm(font());
-    const QRect r = fm.boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop, Text_);
+    const QRect r =
+        fm.boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop, Shown_);
     resize(std::max(r.width(), 1), std::max(r.height(), fm.height()));
+}
+
+void TURLtransparantLabel::resizeEvent(QResizeEvent* event) {
+    if (Fixed_) AdjustBounds();
+    QWidget::resizeEvent(event);
 }
 
 void TURLtransparantLabel::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    QFont f = font();
+    QFont f = DrawFont_;
     f.setUnderline(Hovered_ && Underline_);
     p.setFont(f);
     p.setPen(CurrentColor());
-    int flags = Qt::AlignLeft | Qt::AlignTop;
-    if (Fixed_) flags |= Qt::TextWordWrap;
-    p.drawText(rect(), flags, Text_);
+    // Lines break only where the caption breaks them.
+    p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop, Shown_);
 }
 
 void TURLtransparantLabel::enterEvent(QEnterEvent* event) {

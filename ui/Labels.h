@@ -29,7 +29,8 @@ public:
     bool WordWrap() const { return WordWrap_; }
     // Auto-sized labels take the size of their text (a word-wrapped one keeps
     // its width unless a single word is wider, and takes the height of its
-    // lines); fixed-size labels keep their geometry.
+    // lines; widened, a centred one stays centred where its design box was,
+    // a left-aligned one keeps its left edge); fixed-size labels keep their geometry.
     void SetAutoSize(bool autoSize);
     bool AutoSize() const { return AutoSize_; }
     void setFont(const QFont& font);
@@ -49,6 +50,7 @@ private:
     bool WordWrap_ = false;
     bool AutoSize_ = true;
     int WrapWidth_ = -1;  // the design width a word-wrapped auto-size label wraps at
+    int DesignCentre2_ = 0;  // twice the design centre x of a centred one
 };
 
 // `TURLtransparantLabel`: transparent text in `ColorOnExit`, `ColorOnenter`
@@ -60,6 +62,8 @@ public:
 
     void SetText(const QString& text);
     QString Text() const { return Text_; }
+    // The text as drawn: the caption, or its lines cut short by the elide width.
+    QString ShownText() const { return Shown_; }
     void SetColors(QColor onEnter, QColor onExit);
     QColor ColorOnenter() const { return ColorOnEnter_; }
     QColor ColorOnExit() const { return ColorOnExit_; }
@@ -67,10 +71,17 @@ public:
     // The colour the text is drawn in now.
     QColor CurrentColor() const { return Hovered_ ? ColorOnEnter_ : ColorOnExit_; }
     bool Hovered() const { return Hovered_; }
-    // A fixed-size label keeps its geometry and wraps its words; otherwise the
-    // label takes the size of its text.
+    // A fixed-size label keeps its geometry and breaks lines only where its
+    // caption does; a line wider than the box is drawn in the same typeface
+    // set narrower, so every line shows whole. Otherwise the label takes the
+    // size of its text.
     void SetFixedGeometry(bool fixed);
+    // A line wider than this many pixels is cut short with "…" (0: never).
+    void SetElideWidth(int width);
+    int ElideWidth() const { return ElideWidth_; }
     void setFont(const QFont& font);
+    // The font the text is drawn in (narrowed when a fixed box needs it).
+    QFont DrawFont() const { return DrawFont_; }
 
 signals:
     void Clicked();
@@ -81,11 +92,15 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void AdjustBounds();
 
     QString Text_;
+    QString Shown_;
+    QFont DrawFont_;
+    int ElideWidth_ = 0;
     QColor ColorOnEnter_{Qt::red};
     QColor ColorOnExit_{Qt::blue};
     bool Underline_ = false;

@@ -77,6 +77,39 @@ int ChannelDistance(QRgb a, QRgb b) {
                      std::abs(qBlue(a) - qBlue(b))});
 }
 
+// A run of pixel rows inside `area` in which some pixel passes the test: one
+// line of text as the player reads it, with the columns its ink spans.
+struct TInkBand {
+    int Top, Bottom, Left, Right;
+};
+
+template <typename Ink>
+std::vector<TInkBand> InkBands(const QImage& img, QRect area, Ink ink) {
+    std::vector<TInkBand> bands;
+    bool inBand = false;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        int left = -1, right = -1;
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (ink(img.pixel(x, y))) {
+                if (left < 0) left = x;
+                right = x;
+            }
+        if (left < 0) {
+            inBand = false;
+            continue;
+        }
+        if (!inBand) bands.push_back({y, y, left, right});
+        TInkBand& b = bands.back();
+        b.Bottom = y;
+        b.Left = std::min(b.Left, left);
+        b.Right = std::max(b.Right, right);
+        inBand = true;
+    }
+    return bands;
+}
+
+bool LimeInk(QRgb c) { return qGreen(c) > 90 && qRed(c) < qGreen(c) / 2 && qBlue(c) < qGreen(c) / 2; }
+
 struct FormFixture : ::testing::Test {
     VirtualHost Host;
     TGame Game{Host};
@@ -678,44 +711,46 @@ TEST(NameDialog, TakesAtMostTwentyTypedCharactersAndClosesOnlyThroughOk) {
     EXPECT_EQ(offered, (QStringList{longName, longName}));
 }
 
-// A dragged icon shows the cross only where the drop is accepted; for a spot
-// that refuses it the drag carries no cursor of its own, so the platform's
-// no-drop cursor shows.
-TEST(SpriteImage, DragShowsTheCrossOnlyForAcceptingActions) {
-    TDIBContainer back;
-    back.resize(100, 100);
-    auto* icon = new TDIBImage(&back);
-    icon->SetImage(TImageList::bacs_image, 3);
-    icon->setGeometry(10, 10, 32, 32);
-    icon->SetDragSource(true, true);
-    back.show();
-    int ended = 0;
-    QPointer<QDrag> seen;
-    QObject::connect(icon, &TDIBImage::EndDrag, icon, [&](QWidget* target, QPoint) {
-        ++ended;
-        EXPECT_EQ(target, nullptr);  // nothing took the drop here
-        // The drag is still there until the event loop deletes it.
-        seen = icon->findChild<QDrag*>();
-    });
-    SendMouse(icon, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
-    SendMouse(icon, QEvent::MouseMove, {25, 25}, Qt::NoButton, Qt::LeftButton);
-    ASSERT_EQ(ended, 1);
-    ASSERT_FALSE(seen.isNull());
-    EXPECT_EQ(seen->supportedActions(), Qt::MoveAction | Qt::CopyAction);
-    for (Qt::DropAction accepting : {Qt::MoveAction, Qt::CopyAction}) {
-        SCOPED_TRACE(accepting);
-        const QImage cross = seen->dragCursor(accepting).toImage();
-        ASSERT_FALSE(cross.isNull());
-        // A cross: its centre and arms are drawn, its corners are clear.
-        const int cx = cross.width() / 2, cy = cross.height() / 2;
-        EXPECT_EQ(qAlpha(cross.pixel(cx, cy)), 255);
-        EXPECT_EQ(qAlpha(cross.pixel(cx, 1)), 255);
-        EXPECT_EQ(qAlpha(cross.pixel(1, cy)), 255);
-        EXPECT_EQ(qAlpha(cross.pixel(1, 1)), 0);
-        EXPECT_EQ(qAlpha(cross.pixel(cross.width() - 2, cross.height() - 2)), 0);
+// The game-mode link shows its caption in the two lines the caption has, each
+// whole inside the link's box, in both modes; the rating link above it keeps
+// its one line.
+TEST_F(FormFixture, GameModeLinkShowsItsTwoLinesWholeInsideItsBox) {
+    Form.NcaStar1->hide();  // no stars among the letters
+    Game.Screen.URLtransparantLabel1.Caption = TGame::GameModeCaption(Game.GameMode);
+    Form.SyncFromModel();
+    for (int mode : {2, 1, 2}) {
+        SCOPED_TRACE(mode);
+        ASSERT_EQ(Game.GameMode, mode);
+        const QRect box = Form.URLtransparantLabel1->geometry();
+        ASSERT_EQ(box, QRect(432, 256, 169, 41));
+        const QImage img = Grab(Form.DIBContainer2);
+        // Whatever the link draws stays in its box: nothing lit just outside it.
+        const QRect around = box.adjusted(-6, -6, 6, 6).intersected(img.rect());
+        for (int y = around.top(); y <= around.bottom(); ++y)
+            for (int x = around.left(); x <= around.right(); ++x)
+                if (!box.contains(x, y) && !Form.URLtransparantLabel2->geometry().contains(x, y)) {
+                    ASSERT_FALSE(LimeInk(img.pixel(x, y))) << x << "," << y;
+                }
+        const std::vector<TInkBand> lines = InkBands(img, box, LimeInk);
+        ASSERT_EQ(lines.size(), 2u);
+        for (const TInkBand& line : lines) {
+            EXPECT_LE(line.Left, box.left() + 2);
+            // The box's last column stays dark: no letter is cut at its edge.
+            EXPECT_LT(line.Right, box.right());
+            EXPECT_GE(line.Bottom - line.Top + 1, 7);  // a line of letters, not a stray pixel
+        }
+        // Line 1, "Game mode : Best after N Game(s)", is the wider one and fills
+        // nearly the whole box; line 2 is shorter.
+        EXPECT_GT(lines[0].Right - lines[0].Left, 150);
+        EXPECT_LT(lines[1].Right - lines[1].Left, lines[0].Right - lines[0].Left);
+        // The lines stand one line height apart, not crushed together.
+        EXPECT_GE(lines[1].Top - lines[0].Top, 11);
+
+        const std::vector<TInkBand> rating =
+            InkBands(img, Form.URLtransparantLabel2->geometry(), LimeInk);
+        EXPECT_EQ(rating.size(), 1u);
+        Click(Form.URLtransparantLabel1);
     }
-    EXPECT_TRUE(seen->dragCursor(Qt::IgnoreAction).isNull());
-    EXPECT_TRUE(seen->dragCursor(Qt::LinkAction).isNull());
 }
 
 // The chooser's open lists show rows of 13 pixels: each row's rectangle, and
@@ -758,5 +793,121 @@ TEST_F(FormFixture, ChooserListsOpenWithRowsOfThirteenPixels) {
         // All five rows show at once.
         EXPECT_GE(view->viewport()->height(), 5 * 13);
         box->hidePopup();
+    }
+}
+
+// A dragged icon shows the cross only where the drop is accepted; for a spot
+// that refuses it the drag carries no cursor of its own, so the platform's
+// no-drop cursor shows.
+TEST(SpriteImage, DragShowsTheCrossOnlyForAcceptingActions) {
+    TDIBContainer back;
+    back.resize(100, 100);
+    auto* icon = new TDIBImage(&back);
+    icon->SetImage(TImageList::bacs_image, 3);
+    icon->setGeometry(10, 10, 32, 32);
+    icon->SetDragSource(true, true);
+    back.show();
+    int ended = 0;
+    QPointer<QDrag> seen;
+    QObject::connect(icon, &TDIBImage::EndDrag, icon, [&](QWidget* target, QPoint) {
+        ++ended;
+        EXPECT_EQ(target, nullptr);  // nothing took the drop here
+        // The drag is still there until the event loop deletes it.
+        seen = icon->findChild<QDrag*>();
+    });
+    SendMouse(icon, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(icon, QEvent::MouseMove, {25, 25}, Qt::NoButton, Qt::LeftButton);
+    ASSERT_EQ(ended, 1);
+    ASSERT_FALSE(seen.isNull());
+    EXPECT_EQ(seen->supportedActions(), Qt::MoveAction | Qt::CopyAction);
+    for (Qt::DropAction accepting : {Qt::MoveAction, Qt::CopyAction}) {
+        SCOPED_TRACE(accepting);
+        const QImage cross = seen->dragCursor(accepting).toImage();
+        ASSERT_FALSE(cross.isNull());
+        // A cross: its centre and arms are drawn, its corners are clear.
+        const int cx = cross.width() / 2, cy = cross.height() / 2;
+        EXPECT_EQ(qAlpha(cross.pixel(cx, cy)), 255);
+        EXPECT_EQ(qAlpha(cross.pixel(cx, 1)), 255);
+        EXPECT_EQ(qAlpha(cross.pixel(1, cy)), 255);
+        EXPECT_EQ(qAlpha(cross.pixel(1, 1)), 0);
+        EXPECT_EQ(qAlpha(cross.pixel(cross.width() - 2, cross.height() - 2)), 0);
+    }
+    EXPECT_TRUE(seen->dragCursor(Qt::IgnoreAction).isNull());
+    EXPECT_TRUE(seen->dragCursor(Qt::LinkAction).isNull());
+}
+
+// "Red Won" and "You Won" stand centred where the countdown digit stood; the
+// next countdown's digit comes back to its own place.
+TEST_F(FormFixture, ResultStandsCentredWhereTheCountdownStood) {
+    Game.Screen.DIBContainer2.Visible = false;
+    Game.Screen.RxLabel2.Caption = "3";
+    Form.SyncFromModel();
+    // The big text's rows, over the board, clear of the other lime texts.
+    auto inkOf = [&](const char* caption) {
+        Game.Screen.RxLabel2.Caption = caption;
+        Form.SyncFromModel();
+        const QImage img = Grab(Form.DIBContainer1);
+        const QRect area(0, 232, img.width(), 470 - 232);
+        const std::vector<TInkBand> bands = InkBands(
+            img, area, [](QRgb c) { return qGreen(c) > 200 && qRed(c) < 60 && qBlue(c) < 60; });
+        TInkBand all{area.bottom(), area.top(), img.width(), -1};
+        for (const TInkBand& b : bands) {
+            all.Top = std::min(all.Top, b.Top);
+            all.Bottom = std::max(all.Bottom, b.Bottom);
+            all.Left = std::min(all.Left, b.Left);
+            all.Right = std::max(all.Right, b.Right);
+        }
+        return all;
+    };
+    const TInkBand digit = inkOf("3");
+    ASSERT_GT(digit.Right, digit.Left);
+    EXPECT_EQ(Form.RxLabel2->geometry(), QRect(312, 232, 59, Form.RxLabel2->height()));
+    const double digitCentre = (digit.Left + digit.Right) / 2.0;
+    EXPECT_NEAR(digitCentre, 341, 3);
+    for (const char* result : {"Red Won", "You Won"}) {
+        SCOPED_TRACE(result);
+        const TInkBand ink = inkOf(result);
+        ASSERT_GT(ink.Right - ink.Left, 100);
+        EXPECT_NEAR((ink.Left + ink.Right) / 2.0, digitCentre, 2.5);
+        // The label itself is widened about the digit's centre.
+        const QRect g = Form.RxLabel2->geometry();
+        EXPECT_NEAR(g.left() + g.width() / 2.0, 312 + 59 / 2.0, 1.0);
+        EXPECT_EQ(g.top(), 232);
+        EXPECT_GE(g.left(), 0);
+        EXPECT_LE(g.right(), Form.DIBContainer1->width());
+    }
+    const TInkBand again = inkOf("2");
+    EXPECT_EQ(Form.RxLabel2->geometry(), QRect(312, 232, 59, Form.RxLabel2->height()));
+    EXPECT_NEAR((again.Left + again.Right) / 2.0, digitCentre, 3);
+}
+
+// A name too wide for the player bar is cut short with "…" before it reaches
+// "Rating :"; the label still holds the whole name, and a name that fits shows whole.
+TEST_F(FormFixture, LongPlayerNameStopsShortOfTheRatingInThePlayerBar) {
+    const QRect rating = Form.URLtransparantLabel6->geometry();
+    ASSERT_EQ(rating.left(), 328);
+    const std::string names[] = {std::string(20, 'W'), "Hollowbrine", "Mmmmmmmmmmmmmmmmmmmm"};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        Game.Screen.URLtransparantLabel5.Caption = name;
+        Form.SyncFromModel();
+        EXPECT_EQ(Form.URLtransparantLabel5->Text(), QString::fromStdString(name));
+        const QImage img = Grab(Form.dxContainer1);
+        const int left = Form.URLtransparantLabel5->x();
+        const QRect nameRow(left, 1, img.width() - 1 - left, img.height() - 2);
+        const std::vector<TInkBand> ink = InkBands(img, nameRow, LimeInk);
+        ASSERT_EQ(ink.size(), 1u);
+        // A gap stays between the name and "Rating :".
+        EXPECT_LT(ink[0].Right, rating.left() - 3);
+        EXPECT_LE(Form.URLtransparantLabel5->geometry().right(), rating.left() - 1);
+        const QString shown = Form.URLtransparantLabel5->ShownText();
+        if (name == "Hollowbrine") {
+            EXPECT_EQ(shown, QStringLiteral("Hollowbrine"));
+        } else {
+            EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+            EXPECT_TRUE(QString::fromStdString(name).startsWith(shown.chopped(1)));
+            // As much of the name as fits: most of the space is used.
+            EXPECT_GT(ink[0].Right, rating.left() - 40);
+        }
     }
 }
