@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -91,17 +92,31 @@ int Fail(int fd, int err) {
     return err ? err : EIO;
 }
 
-// The file's own descriptor: all written, cut to size and on the disk.
+// The file's own descriptor: all written, cut to size and on the disk. The
+// room a longer file needs is taken before any byte changes, and when a write
+// fails part-way the old bytes are put back as far as the disk allows.
 int WriteInPlace(const QByteArray& target, const QByteArray& bytes) {
-    const int fd = open(target.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = open(target.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return errno;
     struct stat st {};
     if (fstat(fd, &st) != 0) return Fail(fd, errno);
     if (!S_ISREG(st.st_mode)) return Fail(fd, EACCES);
-    // Written over from the start before it is cut, so a failure part-way keeps
-    // as much of the old file as it can.
-    if (!WriteAllAtStart(fd, bytes)) return Fail(fd, errno);
-    if (ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) return Fail(fd, errno);
+    const off_t oldSize = st.st_size;
+    QByteArray old;
+    if (!ReadUpTo(fd, std::min<qint64>(oldSize, bytes.size()), old)) return Fail(fd, errno);
+    if (bytes.size() > oldSize) {
+        if (const int err = posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()))) {
+            // The room may have been half taken: the file gets its old size back.
+            [[maybe_unused]] const int undone = ftruncate(fd, oldSize);
+            return Fail(fd, err);
+        }
+    }
+    const auto restore = [&](int err) {
+        if (WriteAllAtStart(fd, old) && ftruncate(fd, oldSize) == 0) fsync(fd);
+        return Fail(fd, err);
+    };
+    if (!WriteAllAtStart(fd, bytes)) return restore(errno);
+    if (ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) return restore(errno);
     if (fsync(fd) != 0) return Fail(fd, errno);
     if (close(fd) != 0) return errno ? errno : EIO;
     return 0;

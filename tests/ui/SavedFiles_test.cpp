@@ -300,9 +300,18 @@ TEST(SaveFailures, AnOrdinaryUsersPermissionsAreHonoured) {
         EXPECT_EQ(ReadAll(locked + "Pl.nam"), QByteArray("Newer\r\n"));
         EXPECT_EQ(FilesIn(locked), (QStringList{"Pl.nam", "S.hs"}));
 
+        // Written in place, a save that fails part-way puts the old bytes back;
+        // a longer file that finds no room changes nothing.
+        const QByteArray saved = ReadAll(locked + "S.hs");
+        THighScores changed = scores;
+        changed[1][1].Score = 1;  // within the bytes that fit
         TFileError full;
-        WithFileSizeLimit(1000, [&] { full = SaveHighScores(locked, scores, 1700); });
+        WithFileSizeLimit(1000, [&] { full = SaveHighScores(locked, changed, 1700); });
         EXPECT_EQ(full, QString("Disk full"));
+        EXPECT_EQ(ReadAll(locked + "S.hs"), saved);
+        WithFileSizeLimit(10, [&] { full = SavePlayerName(locked, "A much longer name"); });
+        EXPECT_EQ(full, "Cannot create file " + locked + "Pl.nam");
+        EXPECT_EQ(ReadAll(locked + "Pl.nam"), QByteArray("Newer\r\n"));
 
         EXPECT_EQ(SaveHighScores(open, scores, 1640), QString("File access denied"));
         EXPECT_EQ(ReadAll(open + "S.hs"), protectedBytes);
