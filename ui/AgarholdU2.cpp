@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QValidator>
 #include <algorithm>
 
@@ -11,20 +12,35 @@
 
 // ---- TNameEdit --------------------------------------------------------------
 
-// Every edit of the line passes here, whatever its way in, before it is shown:
-// an edit that would make the text longer than the field allows keeps only as
-// much of what it inserted as fits.
+// Every edit of the line passes here, whatever its way in (keys, an input
+// method, a paste, a drop), before it is shown. The text it inserted is found
+// by comparing with the text before it, not by the cursor, which an input
+// method may have moved. A name is one line, so what comes in keeps its first
+// line only, and only as much of it as fits; an edit of which nothing fits is
+// refused whole, so the field's undo history stays.
 class TNameLengthValidator : public QValidator {
 public:
     explicit TNameLengthValidator(TNameEdit* edit) : QValidator(edit), Edit(edit) {}
 
     State validate(QString& input, int& pos) const override {
-        const int excess = static_cast<int>(input.size()) - Edit->Ceiling;
-        if (excess <= 0) return Acceptable;
-        // What was just inserted ends at the cursor.
-        if (pos < excess) return Invalid;
-        input.remove(pos - excess, excess);
-        pos -= excess;
+        const QString& before = Edit->Accepted;
+        const qsizetype common = std::min(input.size(), before.size());
+        qsizetype head = 0;
+        while (head < common && input[head] == before[head]) ++head;
+        qsizetype tail = 0;
+        while (tail < common - head && input[input.size() - 1 - tail] == before[before.size() - 1 - tail])
+            ++tail;
+        const qsizetype insertedSize = input.size() - head - tail;
+        QString inserted = input.mid(head, insertedSize);
+        const qsizetype lineEnd = inserted.indexOf(QRegularExpression(QStringLiteral("[\\r\\n]")));
+        if (lineEnd >= 0) inserted.truncate(lineEnd);
+        const qsizetype room = std::max<qsizetype>(0, Edit->Ceiling - head - tail);
+        if (inserted.size() > room) inserted.truncate(room);
+        if (inserted.size() == insertedSize) return Acceptable;
+        const QString kept = input.left(head) + inserted + input.right(tail);
+        if (kept == before) return Invalid;
+        input = kept;
+        pos = static_cast<int>(head + inserted.size());
         return Acceptable;
     }
 
@@ -34,8 +50,9 @@ private:
 
 TNameEdit::TNameEdit(QWidget* parent) : QLineEdit(parent) {
     setValidator(new TNameLengthValidator(this));
-    // A shortened program text lowers the ceiling with it, never below the typed limit.
     connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+        Accepted = text;
+        // A shortened program text lowers the ceiling with it, never below the typed limit.
         Ceiling = std::max(MaxTyped, std::min(Ceiling, static_cast<int>(text.size())));
     });
 }

@@ -10,7 +10,8 @@ class QLabel;
 class TdxButton;
 
 // `Edit1`: no edit of the player's (typing, pasting by key, menu or middle
-// button, dropping) makes the name longer than MaxTyped characters, but a
+// button, dropping) makes the name longer than MaxTyped characters or brings
+// in a line break, but a
 // longer text put in by the program (a long name file) is kept whole, and may
 // only be shortened.
 class TNameEdit : public QLineEdit {
@@ -23,6 +24,7 @@ public:
 
 private:
     int Ceiling = MaxTyped;  // the longest text an edit may leave
+    QString Accepted;        // the text before the edit being checked
     friend class TNameLengthValidator;
 };
 

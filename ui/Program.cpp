@@ -101,12 +101,13 @@ bool TProgram::SaveResults() {
         ShowError(*err);
         return false;
     }
+    FailedLeavingSaves = 0;
     return true;
 }
 
 bool TProgram::SaveOnLeaving() {
     if (SaveResults()) return true;
-    // Told twice, the player may go: a game must never be impossible to close.
+    // Told twice in a row, the player may go: a game must never be impossible to close.
     return ++FailedLeavingSaves >= 2;
 }
 

@@ -32,8 +32,8 @@ public:
 
     // The main window's close box: writes "S.hs"; on an error shows it and keeps
     // the window open, so the player can free some space and close again. A
-    // game can always be closed: when the save fails a second time the error
-    // shows once more and the window closes. True when the window may close.
+    // game can always be closed: when the save fails a second time in a row
+    // the error shows once more and the window closes. True when it may close.
     bool FormClose();
     // "EXIT GAME": saves like the close box (a result won in this run is never
     // lost), then ends the program without closing the window first.

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -179,6 +180,7 @@ TEST(ProgramSaves, EveryFailedSaveIsReportedAndKeepsTheOldFile) {
         const char* What;
         std::function<void(TProgram&)> Act;  // the save, while the disk is full
         std::function<void(TProgram&)> Check;
+        int Told = 1;  // error boxes shown in all
     };
     const auto exitAndCheck = [](const char* what, const std::function<bool(TProgram&)>& leave) {
         return TPath{what, [leave](TProgram& p) { EXPECT_FALSE(leave(p)); },
@@ -188,7 +190,8 @@ TEST(ProgramSaves, EveryFailedSaveIsReportedAndKeepsTheOldFile) {
                          WithFileSizeLimit(1000, [&] { left = leave(p); });
                          EXPECT_TRUE(left);
                          EXPECT_TRUE(p.Host.Terminated());
-                     }};
+                     },
+                     2};
     };
     const std::vector<TPath> paths = {
         exitAndCheck("close box", [](TProgram& p) { return p.FormClose(); }),
@@ -231,6 +234,7 @@ TEST(ProgramSaves, EveryFailedSaveIsReportedAndKeepsTheOldFile) {
         EXPECT_EQ(ReadAll(Folder(dir) + "S.hs"), old) << path.What;
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"Pl.nam", "S.hs"})) << path.What;
         path.Check(*s.Program);
+        EXPECT_EQ(s.Errors, QStringList(path.Told, "Disk full")) << path.What;
         // Whatever the last save did, the file is whole and holds the run's results.
         THighScores back;
         int32_t rating = 0;
@@ -458,7 +462,6 @@ TEST(ProgramStatistics, DamagedDatesShowAsEmptyCells) {
 // and can only be shortened.
 TEST(NameDialog, NoEditMakesTheNameLongerThanTwenty) {
     const QString forty = QString(40, QLatin1Char('w'));
-    QGuiApplication::clipboard()->setText(forty);
     const auto key = [](QWidget* w, int k, Qt::KeyboardModifiers mods, const QString& text = QString()) {
         QKeyEvent press(QEvent::KeyPress, k, mods, text);
         QCoreApplication::sendEvent(w, &press);
@@ -467,21 +470,31 @@ TEST(NameDialog, NoEditMakesTheNameLongerThanTwenty) {
     };
     struct TWay {
         const char* What;
-        std::function<void(QLineEdit*)> Insert;  // brings in the forty characters
+        std::function<void(QLineEdit*, const QString&)> Insert;
+        bool Typed = false;  // key by key: line breaks are keys of their own
     };
     const std::vector<TWay> ways = {
-        {"typing", [&](QLineEdit* e) { for (QChar c : forty) key(e, Qt::Key_W, Qt::NoModifier, QString(c)); }},
-        {"Ctrl+V", [&](QLineEdit* e) { key(e, Qt::Key_V, Qt::ControlModifier); }},
+        {"typing",
+         [&](QLineEdit* e, const QString& text) {
+             for (QChar c : text) key(e, Qt::Key_W, Qt::NoModifier, QString(c));
+         },
+         true},
+        {"Ctrl+V",
+         [&](QLineEdit* e, const QString& text) {
+             QGuiApplication::clipboard()->setText(text);
+             key(e, Qt::Key_V, Qt::ControlModifier);
+         }},
         {"the context menu's Paste",
-         [](QLineEdit* e) {
+         [](QLineEdit* e, const QString& text) {
+             QGuiApplication::clipboard()->setText(text);
              std::unique_ptr<QMenu> menu(e->createStandardContextMenu());
              for (QAction* a : menu->actions())
                  if (a->text().startsWith(QLatin1String("&Paste"))) a->trigger();
          }},
         {"a drop",
-         [&](QLineEdit* e) {
+         [](QLineEdit* e, const QString& text) {
              QMimeData data;
-             data.setText(forty);
+             data.setText(text);
              const QPoint at(e->width() - 2, 8);
              QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
              QCoreApplication::sendEvent(e, &enter);
@@ -490,6 +503,13 @@ TEST(NameDialog, NoEditMakesTheNameLongerThanTwenty) {
              QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
              QCoreApplication::sendEvent(e, &drop);
          }},
+        {"an input method that moves the cursor",
+         [](QLineEdit* e, const QString& text) {
+             QInputMethodEvent commit(QString(), {{QInputMethodEvent::Selection, 1, 0}});
+             commit.setCommitString(text);
+             QCoreApplication::sendEvent(e, &commit);
+             e->end(false);
+         }},
     };
     for (const TWay& way : ways) {
         TForm2 dialog;
@@ -497,18 +517,27 @@ TEST(NameDialog, NoEditMakesTheNameLongerThanTwenty) {
         dialog.SetText("Ada");
         dialog.Edit1->setFocus();
         dialog.Edit1->end(false);
-        way.Insert(dialog.Edit1);
+        way.Insert(dialog.Edit1, forty);
         EXPECT_EQ(dialog.Text().toStdString(), ("Ada" + forty.left(17)).toStdString()) << way.What;
+        if (way.Typed) {
+            EXPECT_TRUE(dialog.Edit1->isUndoAvailable()) << way.What;  // refused keys leave the history
+        } else {
+            // A name is one line: of several, the first comes in.
+            dialog.SetText("Ada");
+            dialog.Edit1->end(false);
+            way.Insert(dialog.Edit1, "Bo\r\nsecond line");
+            EXPECT_EQ(dialog.Text().toStdString(), "AdaBo") << way.What;
+        }
 
         const QString fromFile = "A name read from the file that is long";
         dialog.SetText(fromFile);
         EXPECT_EQ(dialog.Text().toStdString(), fromFile.toStdString()) << way.What;
         dialog.Edit1->end(false);
-        way.Insert(dialog.Edit1);
+        way.Insert(dialog.Edit1, forty);
         EXPECT_EQ(dialog.Text().toStdString(), fromFile.toStdString()) << way.What;
         dialog.Edit1->end(false);
         dialog.Edit1->backspace();
-        way.Insert(dialog.Edit1);
+        way.Insert(dialog.Edit1, forty);
         EXPECT_EQ(dialog.Text().toStdString(), fromFile.chopped(1).toStdString()) << way.What;
     }
 }
