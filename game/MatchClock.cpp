@@ -88,8 +88,12 @@ void TGame::HumanWins() {
     Screen.RxLabel2.Visible = true;
 
     if (GameMode == 1) {
+        // The title screen may be up during the pause (after a computer win in
+        // the same tick): a rating chosen there is for the next game, and the
+        // win enters the table of the computer it was won against.
+        const int32_t opponent = AIRating;
         if (!PauseWithin(game, 3000)) return;
-        RecordHighScore();
+        RecordHighScoreAgainst(opponent);
     } else {
         HumanWinTime = MatchTime;
         if (SeriesCounter == 1) {

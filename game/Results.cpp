@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <limits>
 
-void TGame::RecordHighScore() {
+void TGame::RecordHighScore() { RecordHighScoreAgainst(AIRating); }
+
+void TGame::RecordHighScoreAgainst(int32_t aiRating) {
     // Table t belongs to computer rating 1000 + 300 (t - 1).
-    int t = (AIRating - 1000) / 300 + 1;
+    int t = (aiRating - 1000) / 300 + 1;
     if (t < 1) t = 1;
     if (t > 7) t = 7;
     THighScoreTable& table = HighScores[t];

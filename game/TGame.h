@@ -172,6 +172,8 @@ private:
     void InjectTube(int t, int x, int y);  // the computer empties tube t into (x, y)
     void ComputerWins();
     void HumanWins();
+    // Enters the win in the table of the computer rating `aiRating`.
+    void RecordHighScoreAgainst(int32_t aiRating);
     // Waits `ms`; false when the program is ending or game `game` has been
     // replaced by a new one meanwhile.
     bool PauseWithin(uint32_t game, int ms);

@@ -171,11 +171,16 @@ TEST(BothWin, InOneTickBothResultsShowOneAfterTheOther) {
     c.BlueLine(11);
     c.Watch(2000);
     c.Watch(6000);
+    // The title screen is up in the human's pause: a new computer rating chosen
+    // there does not move the win to another table.
+    c.Host.At(6500, [&] { c.Game.URLtransparantLabel2Click(); });
     c.Tick();
     EXPECT_EQ(c.Host.TickCount(), 8025);  // 5 s, then 3 s
     EXPECT_EQ(c.Seen, (std::vector<std::string>{"2000: Red Won | -", "6000: You Won | - | title"}));
     EXPECT_EQ(c.Host.InputCaptions.size(), 1u);
     EXPECT_EQ(c.Game.HighScores[3][1].Score, 61);
+    EXPECT_EQ(c.Game.HighScores[4][1].Score, 9999);
+    EXPECT_EQ(c.Game.AIRating, 1900);
     EXPECT_TRUE(c.Game.Screen.DIBContainer2.Visible);
 }
 
