@@ -282,9 +282,7 @@ QImage AgarDisc() {
 }
 
 // Draws the bacteria whose key is at most `limit` onto the disc.
-QImage ColonyPicture(const std::vector<TBacterium>& colony, double limit, bool matUnderneath) {
-    QImage img = AgarDisc();
-    QPainter p(&img);
+void PaintColony(QPainter& p, const std::vector<TBacterium>& colony, double limit, bool matUnderneath) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setClipPath(DiscPath());
     if (matUnderneath) {
@@ -296,6 +294,12 @@ QImage ColonyPicture(const std::vector<TBacterium>& colony, double limit, bool m
     }
     for (const TBacterium& b : colony)
         if (b.Key <= limit) DrawBacterium(p, b);
+}
+
+QImage ColonyPicture(const std::vector<TBacterium>& colony, double limit, bool matUnderneath) {
+    QImage img = AgarDisc();
+    QPainter p(&img);
+    PaintColony(p, colony, limit, matUnderneath);
     return img;
 }
 
@@ -317,8 +321,7 @@ QImage Shrink(const QImage& big) {
         .convertToFormat(QImage::Format_ARGB32);
 }
 
-std::vector<QImage> TubePictures() {
-    const std::vector<TBacterium> colony = MakeColony();
+std::vector<QImage> TubePictures(const std::vector<TBacterium>& colony) {
     std::vector<QImage> pictures;
     pictures.push_back(Shrink(AgarDisc()));
     for (int level = 1; level <= 9; ++level) {
@@ -339,12 +342,9 @@ std::vector<QImage> TubePictures() {
 // ---------------------------------------------------------------------------
 // "Weapon": a syringe on black
 
-QImage Syringe() {
-    QImage img(TubeBig, TubeBig, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::black);
-    QPainter p(&img);
+// Drawn about the painter's origin, needle to the upper right.
+void PaintSyringe(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing);
-    p.translate(TubeBig / 2.0, TubeBig / 2.0);
     p.rotate(-45);
     // Along x: plunger knob at the left, needle at the right.
     // Needle.
@@ -394,8 +394,48 @@ QImage Syringe() {
     drop.setColorAt(1, QColor(30, 200, 60, 0));
     p.setBrush(drop);
     p.drawEllipse(QPointF(69, 0), 4, 4);
+}
+
+QImage Syringe() {
+    QImage img(TubeBig, TubeBig, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::black);
+    QPainter p(&img);
+    p.translate(TubeBig / 2.0, TubeBig / 2.0);
+    PaintSyringe(p);
     p.end();
     return Shrink(img);
+}
+
+// ---------------------------------------------------------------------------
+// The program's icon: the fully grown colony of the tube pictures with the
+// syringe of the "Weapon" picture over it, on a transparent ground. Drawn once
+// at 512 pixels and scaled down for the smaller sizes of the icon theme.
+
+QImage Icon(const std::vector<TBacterium>& colony) {
+    constexpr int Size = 512;
+    QImage img(Size, Size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(Size / static_cast<double>(TubeBig), Size / static_cast<double>(TubeBig));
+    // The disc, a little inside the square, with a rim of the dish around it.
+    p.save();
+    p.translate(DiscCentre, DiscCentre);
+    p.scale(0.92, 0.92);
+    p.translate(-DiscCentre, -DiscCentre);
+    p.setPen(QPen(QColor(200, 225, 230, 220), 3.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(DiscCentre, DiscCentre), DiscRadius + 1.5, DiscRadius + 1.5);
+    p.setPen(Qt::NoPen);
+    p.fillPath(DiscPath(), AgarColour);
+    PaintColony(p, colony, 1e9, true);
+    p.restore();
+    // The syringe, shifted toward the lower left so the needle points into the dish.
+    p.translate(DiscCentre - 10, DiscCentre + 10);
+    p.scale(0.8, 0.8);
+    PaintSyringe(p);
+    p.end();
+    return img.convertToFormat(QImage::Format_ARGB32);
 }
 
 // ---------------------------------------------------------------------------
@@ -738,6 +778,8 @@ QByteArray TickSound(int samples) {
     return pcm;
 }
 
+constexpr int IconSizes[] = {16, 32, 48, 64, 128, 256, 512};
+
 void Check(bool ok, const std::string& what) {
     if (!ok) Fail(what);
 }
@@ -752,15 +794,24 @@ int main(int argc, char** argv) {
     const QString sans = LoadFontFamily(fonts + "DejaVuSans-Bold.ttf");
     const QString script = LoadFontFamily(fonts + "DejaVuSerif-BoldItalic.ttf");
 
+    const std::vector<TBacterium> colony = MakeColony();
+
     // Pictures of the image lists.
     SavePng(Uniform(100, 100, qRgb(1, 1, 1)), root + "/images/back.png");
     SavePng(GlowButton(QStringLiteral("New Game"), sans), root + "/images/but_start.png");
     SavePng(Uniform(32, 32, qRgb(0, 0, 0xC0)), root + "/images/bbk.png");
     SavePng(GlowButton(QStringLiteral("High Score"), sans), root + "/images/but_high.png");
-    const std::vector<QImage> tubes = TubePictures();
+    const std::vector<QImage> tubes = TubePictures(colony);
     for (size_t i = 0; i < tubes.size(); ++i)
         SavePng(tubes[i], root + QStringLiteral("/images/bacs_%1.png").arg(i, 2, 10, QLatin1Char('0')));
     SavePng(Syringe(), root + "/images/bacs_11.png");
+
+    // The program's icon in the sizes of the icon theme; the 512-pixel one is
+    // for software centres and stays out of the program.
+    const QImage icon = Icon(colony);
+    for (int size : IconSizes)
+        SavePng(size == icon.width() ? icon : icon.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                root + QStringLiteral("/icons/agarhold-%1.png").arg(size));
 
     // The title picture.
     WriteFile(root + "/title.jpg", TitleJpeg(TitleArt(script), 25219));
@@ -806,6 +857,8 @@ int main(int argc, char** argv) {
     QStringList files{"images/back.png", "images/but_start.png", "images/bbk.png", "images/but_high.png"};
     for (int i = 0; i <= 11; ++i) files << QStringLiteral("images/bacs_%1.png").arg(i, 2, 10, QLatin1Char('0'));
     files << "title.jpg" << "sounds/p1_0.wav" << "sounds/p1_1.wav" << "sounds/m_0.wav";
+    for (int size : IconSizes)
+        if (size < 512) files << QStringLiteral("icons/agarhold-%1.png").arg(size);
     QByteArray qrc = "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/\">\n";
     for (const QString& f : files) qrc += "    <file>" + f.toUtf8() + "</file>\n";
     qrc += "</qresource>\n</RCC>\n";
