@@ -1,8 +1,20 @@
-# The two commands of the README. Each first installs missing Debian packages.
+# The two commands of the README, and the package. Each first installs missing
+# Debian packages.
 JOBS ?= $(shell nproc)
-BUILD_TYPE ?= RelWithDebInfo
 
-.PHONY: all deps build build-asan run test test-normal test-asan bench clean
+# The normal build is what the package ships: a Release build with Debian's
+# compiler and linker flags (full hardening), warnings as errors.
+DEB_ENV = DEB_BUILD_MAINT_OPTIONS=hardening=+all
+DEB_CXXFLAGS = $(shell $(DEB_ENV) dpkg-buildflags --get CPPFLAGS) $(shell $(DEB_ENV) dpkg-buildflags --get CXXFLAGS)
+DEB_LDFLAGS = $(shell $(DEB_ENV) dpkg-buildflags --get LDFLAGS)
+NORMAL_FLAGS = -DCMAKE_BUILD_TYPE=Release -DAGARHOLD_WERROR=ON -DAGARHOLD_INSTALL_BINDIR=games \
+	"-DCMAKE_CXX_FLAGS=$(DEB_CXXFLAGS)" "-DCMAKE_EXE_LINKER_FLAGS=$(DEB_LDFLAGS)"
+# The second compiler a packager may use: Debian's clang with the same flags and
+# no build type of its own, as Debian's packaging helpers build.
+CLANG_FLAGS = -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=None -DAGARHOLD_WERROR=ON -DAGARHOLD_SYSTEM_TESTS=OFF \
+	"-DCMAKE_CXX_FLAGS=$(DEB_CXXFLAGS)" "-DCMAKE_EXE_LINKER_FLAGS=$(DEB_LDFLAGS)"
+
+.PHONY: all deps build build-asan build-clang run package test test-normal test-asan test-clang bench clean
 
 all: build
 
@@ -10,15 +22,24 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B build $(NORMAL_FLAGS)
 	cmake --build build -j $(JOBS)
 
 build-asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DAGARHOLD_SANITIZE=ON
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DAGARHOLD_WERROR=ON -DAGARHOLD_SANITIZE=ON
 	cmake --build build-asan -j $(JOBS)
+
+build-clang: deps
+	cmake -S . -B build-clang $(CLANG_FLAGS)
+	cmake --build build-clang -j $(JOBS)
 
 run: build
 	./build/agarhold
+
+# The Debian package, agarhold_<version>_<arch>.deb in this folder.
+package: build
+	cd build && cpack -G DEB -B $(CURDIR)/build/package
+	cp build/package/agarhold_*.deb .
 
 test-normal: build
 	ctest --test-dir build --output-on-failure -j $(JOBS)
@@ -29,10 +50,13 @@ test-asan: build-asan
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
-test: test-normal test-asan
+test-clang: build-clang
+	ctest --test-dir build-clang --output-on-failure -j $(JOBS)
+
+test: test-normal test-asan test-clang
 
 bench: build
 	@for b in build/bench_*; do echo "== $$b"; $$b; done
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-clang

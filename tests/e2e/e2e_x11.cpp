@@ -4,6 +4,10 @@
 //                                     as a close box does
 //   e2e_x11 pixel <x> <y>            prints "r g b" of a screen pixel
 //   e2e_x11 shot <file.ppm>          saves the whole screen as a binary PPM
+//   e2e_x11 icon <window-id>         prints one line per icon the window
+//                                     offers (_NET_WM_ICON): "W H centre corner",
+//                                     the two pixels as 8-digit hex ARGB
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -70,6 +74,30 @@ int main(int argc, char** argv) {
             }
         std::fclose(f);
         XDestroyImage(img);
+    } else if (std::strcmp(argv[1], "icon") == 0) {
+        const Window w = static_cast<Window>(std::strtoul(argv[2], nullptr, 0));
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_ICON", False), 0, 1L << 24, False, XA_CARDINAL,
+                               &type, &format, &count, &after, &data) != Success ||
+            type != XA_CARDINAL || format != 32) {
+            rc = 1;
+        } else {
+            // 32-bit properties come as longs: width, height, then the rows.
+            const auto* v = reinterpret_cast<const unsigned long*>(data);
+            unsigned long i = 0;
+            while (i + 2 <= count) {
+                const unsigned long iw = v[i], ih = v[i + 1];
+                if (iw == 0 || ih == 0 || i + 2 + iw * ih > count) break;
+                const unsigned long* px = v + i + 2;
+                std::printf("%lu %lu %08lx %08lx\n", iw, ih, px[(ih / 2) * iw + iw / 2] & 0xFFFFFFFFul,
+                            px[0] & 0xFFFFFFFFul);
+                i += 2 + iw * ih;
+            }
+        }
+        if (data) XFree(data);
     } else {
         rc = 2;
     }

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The Debian package:
+#   package.sh build   BUILD_DIR OUT_DIR   builds it with CPack into OUT_DIR and
+#                                          checks its control fields and contents
+#   package.sh lintian BUILD_DIR OUT_DIR   runs lintian on it: no error, no warning
+set -euo pipefail
+step="$1"; build="$2"; out="$3"
+fail() { echo "FAIL: $*"; exit 1; }
+
+case "$step" in
+build)
+  rm -rf "$out"
+  mkdir -p "$out"
+  (cd "$build" && cpack -G DEB -B "$out" >"$out/cpack.log" 2>&1) || { cat "$out/cpack.log"; fail "cpack"; }
+  deb=$(ls "$out"/agarhold_*.deb)
+  echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
+  dpkg-deb -I "$deb" control
+  field() { dpkg-deb -f "$deb" "$1"; }
+  [ "$(field Package)" = agarhold ] || fail "Package: $(field Package)"
+  [ "$(field Section)" = games ] || fail "Section: $(field Section)"
+  [ -n "$(field Maintainer)" ] || fail "no Maintainer"
+  [ "$(field Description | wc -l)" -gt 3 ] || fail "no long description"
+  # Dependencies come from the shared libraries the program links.
+  deps=$(field Depends)
+  for lib in libc6 libqt6widgets6 libqt6multimedia6 libjpeg62-turbo; do
+    echo "$deps" | grep -q "\b$lib\b" || fail "Depends lacks $lib: $deps"
+  done
+  dpkg-deb -c "$deb" | awk '{print $1, $6}' >"$out/contents"
+  for f in ./usr/games/agarhold ./usr/share/applications/agarhold.desktop ./usr/share/man/man6/agarhold.6.gz \
+           ./usr/share/doc/agarhold/copyright ./usr/share/doc/agarhold/changelog.gz \
+           ./usr/share/icons/hicolor/512x512/apps/agarhold.png; do
+    grep -q " $f\$" "$out/contents" || fail "$f not in the package"
+  done
+  grep -v ' ./usr/' "$out/contents" | grep -v ' ./$' && fail "files outside /usr"
+  # Stripped: no symbol table left in the program.
+  rm -rf "$out/root"; dpkg-deb -x "$deb" "$out/root"
+  readelf -S "$out/root/usr/games/agarhold" | grep -q '\.symtab' && fail "usr/games/agarhold is not stripped"
+  rm -rf "$out/root"
+  ;;
+lintian)
+  deb=$(ls "$out"/agarhold_*.deb)
+  # Every error and warning counts. Information tags are shown, not counted:
+  # spelling-error-in-binary finds words in the bytes of the embedded pictures.
+  rc=0
+  lintian --tag-display-limit 0 --display-info --pedantic "$deb" >"$out/lintian.log" 2>&1 || rc=$?
+  cat "$out/lintian.log"
+  [ $rc -le 1 ] || fail "lintian did not run (exit status $rc)"
+  bad=0
+  while read -r kind _ tag _; do
+    case "$kind" in E:|W:) echo "FAIL: lintian $kind $tag"; bad=1 ;; esac
+  done <"$out/lintian.log"
+  [ $bad = 0 ] || exit 1
+  ;;
+*) fail "unknown step $step" ;;
+esac
+echo "1 passed, 0 failed"
