@@ -9,9 +9,10 @@ work=$(mktemp -d)
 trap 'kill $gpid $xpid 2>/dev/null || true; rm -rf "$work"' EXIT
 mkdir -p "$work/prog" "$work/rt"; chmod 700 "$work/rt"
 cp "$game" "$work/prog/agarhold"
-export DISPLAY=":$((100 + RANDOM % 800))" XDG_RUNTIME_DIR="$work/rt" QT_QPA_PLATFORM=xcb
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 & xpid=$!
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+# Xvfb picks a free display and writes its number once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 & xpid=$!
+for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -1 "$work/display")" XDG_RUNTIME_DIR="$work/rt" QT_QPA_PLATFORM=xcb
 # The title picture's blue lettering lies around client (390, 120); the window
 # opens at screen position (265, 146).
 px=$((265 + 390)); py=$((146 + 120))
