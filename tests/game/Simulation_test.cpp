@@ -40,10 +40,15 @@ void RandomAction(TGame& g, TRandom& script) {
     if (roll < 25) {
         const int size = script.Below(16);
         const int side = 1 + script.Below(2);
-        g.Inject(size, side, script.Below(108) - 3, script.Below(108) - 3, size);
+        // One draw a statement: the order of a call's arguments is the
+        // compiler's choice, and the pinned run must not depend on it.
+        const int y = script.Below(108) - 3;
+        const int x = script.Below(108) - 3;
+        g.Inject(size, side, x, y, size);
     } else if (roll < 28) {
-        g.FireGlobalInjection(static_cast<uint8_t>(1 + script.Below(2)),
-                              static_cast<uint8_t>(script.Below(6)));
+        const auto kind = static_cast<uint8_t>(script.Below(6));
+        const auto firing = static_cast<uint8_t>(1 + script.Below(2));
+        g.FireGlobalInjection(firing, kind);
     } else if (roll < 30 && g.GlobalInjection[2][1] == 0 && g.GlobalInjection[2][2] == 0) {
         // The computer gets new weapons now and then, so step 5f keeps firing.
         g.GlobalInjection[2][1] = static_cast<uint8_t>(1 + script.Below(5));
