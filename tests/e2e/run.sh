@@ -13,12 +13,18 @@
 #   run.sh sound     GAME E2E_X11 EVENTS   a PulseAudio server with a null sink:
 #                                          the monitor's recording holds the clock
 #                                          ticks and the injection's sound
+#   run.sh unsavable GAME E2E_X11          saved files that exist next to the
+#                                          program, read-only in a read-only folder,
+#                                          run as an ordinary user: they are read
+#                                          there; the first close shows the error
+#                                          box and the window stays, the second
+#                                          shows it again and the program ends
 #   run.sh installed PKGDIR E2E_X11        the Debian package in PKGDIR unpacked
 #                                          into a read-only root, run from there
 #                                          as an ordinary user; its desktop entry
 #                                          resolves inside that root
 #
-# Each run answers the name dialog, starts a single game with the two preset
+# Each run but "unsavable" answers the name dialog, starts a single game with the two preset
 # global injections, drags tube 1 onto the board and sees blue cells appear,
 # fires a weapon, closes the window with its close box and checks the two
 # saved files byte for byte. The window must carry the game's icon and the
@@ -26,7 +32,7 @@
 set -euo pipefail
 mode="$1"
 case "$mode" in
-  writable|readonly) game="$2"; x11="$3" ;;
+  writable|readonly|unsavable) game="$2"; x11="$3" ;;
   sound) game="$2"; x11="$3"; events="$4" ;;
   installed) pkgdir="$2"; x11="$3" ;;
   *) echo "unknown mode $mode"; exit 2 ;;
@@ -68,6 +74,20 @@ case "$mode" in
     prog="$work/prog/agarhold"
     user=nobody
     files="$work/data/agarhold"; not_files="$work/prog"
+    ;;
+  unsavable)
+    mkdir -p "$work/prog"
+    cp "$game" "$work/prog/agarhold"
+    # A highscore file of zeros but for the rating, 1700 (0x06A4, little-endian).
+    head -c 2808 /dev/zero >"$work/prog/S.hs"
+    printf '\244\006' | dd of="$work/prog/S.hs" bs=1 seek=2800 conv=notrunc status=none
+    printf 'Keeper\r\n' >"$work/prog/Pl.nam"
+    cp "$work/prog/S.hs" "$work/S.hs.before"
+    chmod 444 "$work/prog/S.hs" "$work/prog/Pl.nam"
+    chmod 555 "$work/prog"
+    prog="$work/prog/agarhold"
+    user=nobody
+    files="$work/prog"; not_files="$work/data/agarhold"
     ;;
   installed)
     deb=$(ls "$pkgdir"/agarhold_*.deb 2>/dev/null | head -1)
@@ -178,7 +198,12 @@ no_error_box "at start-up"
 read -r dx dy < <(xdotool getwindowgeometry "$dialog" | awk '/Position/ {split($2,p,","); print p[1], p[2]}')
 xdotool mousemove $((dx + 100)) $((dy + 40)) click 1
 xdotool key ctrl+a
-xdotool type --delay 20 "Tester"
+if [ "$mode" = unsavable ]; then
+  # The name file cannot be written: an empty name leaves it as it is.
+  xdotool key BackSpace
+else
+  xdotool type --delay 20 "Tester"
+fi
 xdotool mousemove $((dx + 172)) $((dy + 66)) click 1
 sleep 0.5
 [ -f "$files/Pl.nam" ] || fail "Pl.nam not written to $files at OK"
@@ -198,6 +223,32 @@ echo "$icons" | awk '{ if (substr($3,1,2) != "ff" || substr($4,1,2) != "00") bad
 wmclass=$(xprop -id "$main" WM_CLASS | sed 's/.*= //')
 echo "WM_CLASS: $wmclass"
 [ "$wmclass" = "\"agarhold\", \"$wmclass_expected\"" ] || fail "WM_CLASS $wmclass, not agarhold and $wmclass_expected"
+
+# ---- a program whose files cannot be saved: told twice, the player may go ----
+if [ "$mode" = unsavable ]; then
+  no_error_box "before the close"
+  for attempt in 1 2; do
+    "$x11" close "$main"
+    box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Agarhold$' | head -1) \
+      || fail "close $attempt: no error box"
+    echo "close $attempt: error box \"$(xdotool getwindowname "$box")\" shown"
+    sleep 0.3
+    "$x11" close "$box"   # its OK
+    for _ in $(seq 50); do xdotool search --onlyvisible --name '^Agarhold$' >/dev/null 2>&1 || break; sleep 0.1; done
+    sleep 0.5
+    if [ $attempt = 1 ]; then
+      kill -0 "$game_pid" 2>/dev/null || fail "the program ended at the first failed close"
+      xdotool search --onlyvisible --name '^Form1$' >/dev/null || fail "the window closed at the first failed close"
+    fi
+  done
+  for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$game_pid" 2>/dev/null && fail "program still running after the second failed close"
+  cmp -s "$work/prog/S.hs" "$work/S.hs.before" || fail "S.hs changed"
+  [ "$(od -An -c "$work/prog/Pl.nam" | tr -s ' ')" = " K e e p e r \r \n" ] || fail "Pl.nam changed"
+  [ ! -e "$work/data/agarhold" ] || fail "files went to the data folder though they exist next to the program"
+  echo "1 passed, 0 failed"
+  exit 0
+fi
 
 click() { xdotool mousemove "$1" "$2"; sleep 0.1; xdotool click 1; sleep 0.2; }
 pixel() { "$x11" pixel "$1" "$2"; }
