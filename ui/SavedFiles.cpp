@@ -192,24 +192,20 @@ int WriteFileSafely(const QString& path, const QByteArray& bytes) {
         if (exists) return WriteInPlace(target, bytes);
         return err;
     }
-    const auto discard = [&](int err) {
-        close(fd);
+    // The temporary file goes; the errno of the call that failed is the answer.
+    const auto removeTemp = [&](int err) {
         unlink(temp.constData());
         return err ? err : EIO;
+    };
+    const auto discard = [&](int err) {
+        close(fd);
+        return removeTemp(err);
     };
     if (exists && fchmod(fd, mode) != 0) return discard(errno);  // the umask narrowed it
     if (!WriteAllAtStart(fd, bytes)) return discard(errno);
     if (fsync(fd) != 0) return discard(errno);
-    if (close(fd) != 0) {
-        const int err = errno;
-        unlink(temp.constData());
-        return err ? err : EIO;
-    }
-    if (rename(temp.constData(), target.constData()) != 0) {
-        const int err = errno;
-        unlink(temp.constData());
-        return err ? err : EIO;
-    }
+    if (close(fd) != 0) return removeTemp(errno);
+    if (rename(temp.constData(), target.constData()) != 0) return removeTemp(errno);
     SyncFolderOf(target);
     return 0;
 }

@@ -114,6 +114,16 @@ struct FormFixture : ::testing::Test {
     VirtualHost Host;
     TGame Game{Host};
     TForm1 Form{Game};
+
+    // The chooser's two lists hold the five kinds, with these two chosen.
+    void FillChooser(int first, int second) {
+        for (int k = 0; k < 5; ++k) {
+            Game.Screen.ComboBox1.Items.push_back(GlobalInjectionNames[k]);
+            Game.Screen.ComboBox2.Items.push_back(GlobalInjectionNames[k]);
+        }
+        Game.Screen.ComboBox1.ItemIndex = first;
+        Game.Screen.ComboBox2.ItemIndex = second;
+    }
 };
 
 }  // namespace
@@ -559,12 +569,7 @@ TEST_F(FormFixture, StatisticsPanelShowsTheTopFiveOfEveryTable) {
 // The chooser's "Done" hands the lists' choices to the game; the weapon
 // buttons, the links and the slider reach their handlers.
 TEST_F(FormFixture, ControlsReachTheirGameHandlers) {
-    for (int k = 0; k < 5; ++k) {
-        Game.Screen.ComboBox1.Items.push_back(GlobalInjectionNames[k]);
-        Game.Screen.ComboBox2.Items.push_back(GlobalInjectionNames[k]);
-    }
-    Game.Screen.ComboBox1.ItemIndex = 0;
-    Game.Screen.ComboBox2.ItemIndex = 1;
+    FillChooser(0, 1);
     Game.Screen.DIBContainer3.Visible = true;
     Form.SyncFromModel();
     EXPECT_FALSE(Form.DIBContainer3->isHidden());
@@ -756,12 +761,7 @@ TEST_F(FormFixture, GameModeLinkShowsItsTwoLinesWholeInsideItsBox) {
 // The chooser's open lists show rows of 13 pixels: each row's rectangle, and
 // the highlighted row as drawn.
 TEST_F(FormFixture, ChooserListsOpenWithRowsOfThirteenPixels) {
-    for (int k = 0; k < 5; ++k) {
-        Game.Screen.ComboBox1.Items.push_back(GlobalInjectionNames[k]);
-        Game.Screen.ComboBox2.Items.push_back(GlobalInjectionNames[k]);
-    }
-    Game.Screen.ComboBox1.ItemIndex = 2;
-    Game.Screen.ComboBox2.ItemIndex = 0;
+    FillChooser(2, 0);
     Game.Screen.DIBContainer2.Visible = false;
     Game.Screen.DIBContainer3.Visible = true;
     Form.SyncFromModel();
