@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 DEB_ENV = DEB_BUILD_MAINT_OPTIONS=hardening=+all
 DEB_CXXFLAGS = $(shell $(DEB_ENV) dpkg-buildflags --get CPPFLAGS) $(shell $(DEB_ENV) dpkg-buildflags --get CXXFLAGS)
 DEB_LDFLAGS = $(shell $(DEB_ENV) dpkg-buildflags --get LDFLAGS)
-NORMAL_FLAGS = -DCMAKE_BUILD_TYPE=Release -DAGARHOLD_WERROR=ON -DAGARHOLD_INSTALL_BINDIR=games \
+NORMAL_FLAGS = -DCMAKE_BUILD_TYPE=Release -DAGARHOLD_WERROR=ON \
 	"-DCMAKE_CXX_FLAGS=$(DEB_CXXFLAGS)" "-DCMAKE_EXE_LINKER_FLAGS=$(DEB_LDFLAGS)"
 # The second compiler a packager may use: Debian's clang with the same flags and
 # no build type of its own, as Debian's packaging helpers build.

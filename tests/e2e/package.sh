@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package:
 #   package.sh build   BUILD_DIR OUT_DIR   builds it with CPack into OUT_DIR and
-#                                          checks its control fields and contents
+#                                          checks its control fields and contents,
+#                                          and that cmake --install keeps bin/
 #   package.sh lintian BUILD_DIR OUT_DIR   runs lintian on it: no error, no warning
 set -euo pipefail
 step="$1"; build="$2"; out="$3"
@@ -25,6 +26,10 @@ build)
   for lib in libc6 libqt6widgets6 libqt6multimedia6 libjpeg62-turbo; do
     echo "$deps" | grep -q "\b$lib\b" || fail "Depends lacks $lib: $deps"
   done
+  # The face the screens were laid out in comes with the game, and Qt's
+  # Wayland platform is recommended for a Wayland-only desktop.
+  echo "$deps" | grep -Eq '(^|, )fonts-liberation2(,|$)' || fail "Depends lacks fonts-liberation2: $deps"
+  echo "$(field Recommends)" | grep -Eq '(^|, )qt6-wayland(,|$)' || fail "Recommends lacks qt6-wayland: $(field Recommends)"
   dpkg-deb -c "$deb" | awk '{print $1, $6}' >"$out/contents"
   for f in ./usr/games/agarhold ./usr/share/applications/agarhold.desktop ./usr/share/man/man6/agarhold.6.gz \
            ./usr/share/doc/agarhold/copyright ./usr/share/doc/agarhold/changelog.gz \
@@ -32,10 +37,19 @@ build)
     grep -q " $f\$" "$out/contents" || fail "$f not in the package"
   done
   grep -v ' ./usr/' "$out/contents" | grep -v ' ./$' && fail "files outside /usr"
+  # The program is in /usr/games only, whatever the build folder was configured with.
+  [ "$(grep -c '/agarhold$' "$out/contents")" = 1 ] || fail "more than one program in the package"
   # Stripped: no symbol table left in the program.
   rm -rf "$out/root"; dpkg-deb -x "$deb" "$out/root"
   readelf -S "$out/root/usr/games/agarhold" | grep -q '\.symtab' && fail "usr/games/agarhold is not stripped"
   rm -rf "$out/root"
+  # The same build folder's own install keeps GNU bin/ and leaves games/ to the package.
+  DESTDIR="$out/destdir" cmake --install "$build" --prefix /opt/agarhold >"$out/install.log" 2>&1 ||
+    { cat "$out/install.log"; fail "cmake --install"; }
+  [ -x "$out/destdir/opt/agarhold/bin/agarhold" ] || fail "cmake --install put no bin/agarhold"
+  [ ! -e "$out/destdir/opt/agarhold/games" ] || fail "cmake --install made games/"
+  [ -f "$out/destdir/opt/agarhold/share/applications/agarhold.desktop" ] || fail "cmake --install left out the desktop entry"
+  rm -rf "$out/destdir"
   ;;
 lintian)
   deb=$(ls "$out"/agarhold_*.deb)
