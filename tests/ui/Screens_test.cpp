@@ -11,8 +11,11 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -909,5 +912,195 @@ TEST_F(FormFixture, LongPlayerNameStopsShortOfTheRatingInThePlayerBar) {
             // As much of the name as fits: most of the space is used.
             EXPECT_GT(ink[0].Right, rating.left() - 40);
         }
+    }
+}
+
+// The screens were laid out in Liberation Sans, asked for through GameFont:
+// every text of the window and the name dialog is set in that face, and each
+// label whose place or box is fixed shows its longest text whole in it. In
+// another face (a desktop without fonts-liberation2) the player bar's captions
+// run into their values, "Super Injection:" goes under the view, the
+// advantage message takes a fourth line and the link captions are squeezed.
+TEST_F(FormFixture, TextsAreSetInTheLayoutsFaceAndFitTheirPlaces) {
+    const std::string face = "Liberation Sans";
+    const QFontInfo game(GameFont(13, true));
+    EXPECT_EQ(game.family().toStdString(), face)
+        << "fontconfig does not find the face the screens were laid out in "
+           "(Debian package fonts-liberation2)";
+    EXPECT_TRUE(game.bold());
+    EXPECT_EQ(game.pixelSize(), 13);
+
+    TForm2 dialog(&Form);
+    int texts = 0;
+    QString elsewhere;  // the texts set in another face
+    for (QWidget* root : {static_cast<QWidget*>(&Form), static_cast<QWidget*>(&dialog)}) {
+        for (QWidget* w : root->findChildren<QWidget*>()) {
+            auto* label = qobject_cast<QLabel*>(w);
+            auto* link = qobject_cast<TURLtransparantLabel*>(w);
+            const bool text = qobject_cast<TShadowLabel*>(w) || link ||
+                              (label && label->pixmap().isNull()) || qobject_cast<QLineEdit*>(w) ||
+                              qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+                              qobject_cast<TStringGrid*>(w);
+            if (!text) continue;
+            ++texts;
+            for (const QFont& f : {w->font(), link ? link->DrawFont() : w->font()}) {
+                const QString family = QFontInfo(f).family();
+                if (family != QString::fromStdString(face)) {
+                    elsewhere += QStringLiteral(" %1 (%2)").arg(w->objectName(), family);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(elsewhere.toStdString(), "") << "set in another face than " << face;
+    EXPECT_GE(texts, 40);
+
+    // A label that takes the size of its text stays within the width of its
+    // design box (its height follows the shadow, and nothing lies beneath).
+    const std::pair<QWidget*, QRect> sized[] = {
+        {Form.RxLabel3, {608, 89, 77, 16}},
+        {Form.RxLabel4, {88, 89, 77, 16}},
+        {Form.RxLabel5, {584, 224, 110, 16}},
+        {Form.RxLabel6, {64, 224, 110, 16}},
+        {Form.RxLabel8, {584, 360, 111, 16}},
+        {Form.RxLabel9, {336, 481, 38, 16}},
+        {Form.RxLabel15, {32, 25, 80, 16}},
+        {Form.RxLabel12, {84, 25, 200, 16}},
+        {Form.URLtransparantLabel3, {632, 504, 98, 20}},
+    };
+    for (const auto& [label, box] : sized) {
+        const QRect g = label->geometry();
+        EXPECT_TRUE(g.left() >= box.left() && g.right() <= box.right() && g.top() == box.top())
+            << label->objectName().toStdString() << " \"" << CaptionOf(label).toStdString()
+            << "\" spans " << g.left() << ".." << g.right() << ", its place " << box.left() << ".."
+            << box.right();
+    }
+    // "Super Injection:" on the left ends where the view begins.
+    EXPECT_LE(Form.RxLabel6->geometry().right(), Form.DIBMagnifier1->x() - 1);
+    for (TShadowLabel* number : {Form.RxLabel13, Form.RxLabel14}) {
+        EXPECT_LT(number->geometry().right(), Form.ComboBox1->x())
+            << CaptionOf(number).toStdString();
+    }
+    // The super bacterium's charge stays on the dark backdrop of the human's column.
+    for (const char* charge : {"0% finished", "100% finished", "READY !!"}) {
+        Game.Screen.RxLabel7.Caption = charge;
+        Form.SyncFromModel();
+        const QRect column = Form.DIBImage4->geometry();
+        EXPECT_GE(Form.RxLabel7->x(), column.left()) << charge;
+        EXPECT_LE(Form.RxLabel7->geometry().right(), column.right()) << charge;
+    }
+    for (QLabel* caption : Form.StatLabels) {
+        EXPECT_LE(caption->width(), 225) << caption->text().toStdString();
+    }
+
+    // The player bar: each caption ends at least a space before its value, the
+    // longest name the dialog takes shows whole, the rating ends inside the frame.
+    const auto* bar = Form.dxContainer1;
+    const auto spaceOf = [](const QWidget* w) {
+        return QFontMetrics(w->font()).horizontalAdvance(QLatin1Char(' '));
+    };
+    for (const char* name : {"New User", "Bartholomew Redmoore"}) {
+        for (const char* rating : {"1600", "3200"}) {
+            SCOPED_TRACE(QStringLiteral("%1 / %2")
+                             .arg(QLatin1String(name), QLatin1String(rating))
+                             .toStdString());
+            Game.Screen.URLtransparantLabel5.Caption = name;
+            Game.Screen.URLtransparantLabel7.Caption = rating;
+            Form.SyncFromModel();
+            const QRect player = Form.URLtransparantLabel4->geometry();
+            const QRect shown = Form.URLtransparantLabel5->geometry();
+            const QRect caption = Form.URLtransparantLabel6->geometry();
+            const QRect value = Form.URLtransparantLabel7->geometry();
+            EXPECT_LE(player.right() + spaceOf(Form.URLtransparantLabel4), shown.left() - 1)
+                << "\"Player :\" is " << player.width() << " wide";
+            EXPECT_EQ(Form.URLtransparantLabel5->ShownText(), QString::fromLatin1(name));
+            EXPECT_LE(shown.right() + spaceOf(Form.URLtransparantLabel5), caption.left() - 1);
+            EXPECT_LE(caption.right() + spaceOf(Form.URLtransparantLabel6), value.left() - 1)
+                << "\"Rating :\" is " << caption.width() << " wide";
+            EXPECT_LE(value.right(), bar->width() - 2);
+            for (const QRect& r : {player, shown, caption, value}) {
+                EXPECT_LE(r.bottom(), bar->height() - 2);
+            }
+        }
+    }
+
+    // Fixed boxes: the text as the label lays it out (wrapped at its width
+    // less the shadow) is no wider and no higher than the box.
+    struct TLaidOut {
+        QRect Rect;
+        int Lines;
+    };
+    const auto layOut = [](const TShadowLabel* l, const QString& text) {
+        const QFontMetrics fm(l->font());
+        const int flags = Qt::AlignTop | (l->Centred() ? Qt::AlignHCenter : Qt::AlignLeft) |
+                          (l->WordWrap() ? Qt::TextWordWrap : 0);
+        const QRect r =
+            fm.boundingRect(QRect(0, 0, l->width() - l->ShadowSize(), 100000), flags, text);
+        return TLaidOut{r, qRound(double(r.height()) / fm.lineSpacing())};
+    };
+    const auto expectFits = [&](const TShadowLabel* l, const QString& text) {
+        const TLaidOut t = layOut(l, text);
+        EXPECT_LE(t.Rect.width(), l->width() - l->ShadowSize())
+            << l->objectName().toStdString() << ": " << text.toStdString();
+        EXPECT_LE(t.Rect.height(), l->height() - l->ShadowSize())
+            << l->objectName().toStdString() << ": " << text.toStdString();
+        return t;
+    };
+    ASSERT_EQ(Form.RxLabel16->size(), QSize(321, 81));
+    const TLaidOut advantage = expectFits(Form.RxLabel16, Form.RxLabel16->Text());
+    EXPECT_EQ(advantage.Lines, 3) << "the advantage message";
+    for (const char* message :
+         {"You had the advantage so you should have won. Game over. you lost",
+          "You lost. You used 888 to win and the ai used 888",
+          "You won. The ai did not reach your homeline.",
+          "You used 888seconds to win. Defend your homeline for more seconds to win"}) {
+        expectFits(Form.RxLabel16, QString::fromLatin1(message));
+    }
+    ASSERT_EQ(Form.LBL_Action->size(), QSize(369, 49));
+    for (const char* action :
+         {"The war has begun. Inject your bacterias by dragging them to the playfield",
+          "Player executed a global injection", "RED : 100% <-> BLUE : 100%"}) {
+        expectFits(Form.LBL_Action, QString::fromLatin1(action));
+    }
+    // The weapon buttons' names, as "Done" sets them, each on one line of its 71 x 41 box.
+    for (int kind = 0; kind < 5; ++kind) {
+        Game.Screen.ComboBox1.Items.clear();
+        Game.Screen.ComboBox2.Items.clear();
+        FillChooser(kind, 4 - kind);
+        Game.dxButton1Click();
+        Form.SyncFromModel();
+        for (TShadowLabel* name : {Form.RxLabel10, Form.RxLabel11}) {
+            ASSERT_EQ(name->size(), QSize(71, 41));
+            ASSERT_FALSE(name->Text().isEmpty());
+            EXPECT_EQ(expectFits(name, name->Text()).Lines, 1) << name->Text().toStdString();
+        }
+    }
+
+    // The fixed-size links: the rating link's captions fit as they are, the
+    // game-mode link's first line is a few pixels too wide and is set narrower
+    // by less than a twentieth; all lines stand inside the box.
+    const auto linesFit = [](const TURLtransparantLabel* l) {
+        const QFontMetricsF fm(l->DrawFont());
+        const QStringList lines = l->ShownText().split(QLatin1Char('\n'));
+        for (const QString& line : lines) {
+            EXPECT_LE(fm.horizontalAdvance(line), l->width() - 1) << line.toStdString();
+        }
+        EXPECT_LE(lines.size() * fm.lineSpacing(), l->height()) << l->Text().toStdString();
+    };
+    for (int click = 0; click < 7; ++click) {
+        Game.Screen.URLtransparantLabel2.Caption =
+            QStringLiteral("Set Rating : AI Rating = %1").arg(1000 + 300 * click).toStdString();
+        Form.SyncFromModel();
+        linesFit(Form.URLtransparantLabel2);
+        const int stretch = Form.URLtransparantLabel2->DrawFont().stretch();
+        EXPECT_TRUE(stretch == QFont::AnyStretch || stretch == QFont::Unstretched)
+            << Form.URLtransparantLabel2->Text().toStdString() << " set at stretch " << stretch;
+    }
+    for (int mode : {1, 2}) {
+        Game.Screen.URLtransparantLabel1.Caption = TGame::GameModeCaption(mode);
+        Form.SyncFromModel();
+        linesFit(Form.URLtransparantLabel1);
+        const int stretch = Form.URLtransparantLabel1->DrawFont().stretch();
+        EXPECT_TRUE(stretch == QFont::AnyStretch || stretch >= 95)
+            << "mode " << mode << " set at stretch " << stretch;
     }
 }
