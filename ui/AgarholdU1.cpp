@@ -1,15 +1,22 @@
 #include "AgarholdU1.h"
 
 #include <QCloseEvent>
+#include <QMoveEvent>
+#include <QShowEvent>
 #include <QComboBox>
 #include <QDate>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
+#include <QScreen>
 #include <QSlider>
+#include <QWindow>
 #include <cmath>
 
 #include "AnalogClock.h"
+#include "ScaledScreen.h"
 #include "StarField.h"
+#include "WindowFit.h"
 
 namespace {
 
@@ -103,7 +110,10 @@ TForm1::TForm1(TGame& game, QWidget* parent) : QWidget(parent), Game(game) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     resize(ClientWidth, ClientHeight);
-    move(265, 146);
+    // No control may ever be out of reach: the window never gets smaller than
+    // its design client area (unless the screen itself is smaller, FitOnScreen).
+    setMinimumSize(ClientWidth, ClientHeight);
+    move(DesignLeft, DesignTop);
 
     DIBContainer1 = new TDIBContainer(this, QColor(0x07, 0x07, 0x07));
     DIBContainer1->setObjectName(QStringLiteral("DIBContainer1"));
@@ -125,6 +135,12 @@ TForm1::TForm1(TGame& game, QWidget* parent) : QWidget(parent), Game(game) {
 
     WireEvents();
     SyncFromModel();
+
+    FrameWatch_.setInterval(20);
+    connect(&FrameWatch_, &QTimer::timeout, this, [this] {
+        if (FrameReported()) FitOnScreen();
+        if (FrameFitted_ || ++FramePolls_ >= 150) FrameWatch_.stop();
+    });
 }
 
 void TForm1::BuildMatchScreen() {
@@ -549,6 +565,84 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
-    DIBContainer1->setGeometry(rect());
+    PlaceScreens();
     QWidget::resizeEvent(event);
+    if (FrameReported()) FitOnScreen();
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (FrameReported()) FitOnScreen();
+}
+
+bool TForm1::FrameReported() const {
+    // Without a window manager no frame is ever reported: the fit at showing
+    // was the only one, and every later size is the player's.
+    return !FrameFitted_ && isVisible() && windowHandle() && !windowHandle()->frameMargins().isNull();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    // Before the window maps: the frame is not known yet, so the client area
+    // alone is fitted; the frame follows when the window manager reports it.
+    if (!event->spontaneous() && !FrameFitted_) {
+        FitOnScreen();
+        // The window manager tells the frame some time after the window
+        // maps, and no event says so: look for it for a few seconds.
+        FramePolls_ = 0;
+        if (!FrameFitted_) FrameWatch_.start();
+    }
+    QWidget::showEvent(event);
+}
+
+void TForm1::FitOnScreen() {
+    QScreen* s = QGuiApplication::screenAt(pos());
+    if (!s) s = screen();
+    if (!s) return;
+    QMargins frame;
+    if (QWindow* w = windowHandle()) {
+        frame = w->frameMargins();
+        // At a fractional scale the frame's screen pixels round to whole
+        // logical ones either way: count a pixel more, so it surely fits.
+        const qreal ratio = w->devicePixelRatio();
+        if (!frame.isNull() && ratio != std::floor(ratio))
+            frame += QMargins(frame.left() > 0, frame.top() > 0, frame.right() > 0, frame.bottom() > 0);
+    }
+    // Once the frame is known this is the last fit: later moves are the player's.
+    if (!frame.isNull()) FrameFitted_ = true;
+    const QRect area = s->availableGeometry();
+    const QSize design(ClientWidth, ClientHeight);
+    setMinimumSize(SmallestClientSize(area, frame, design));
+    // The place given is where the client area is now, or, when the first fit
+    // (without the frame) moved it, where the frame was asked to be; the size
+    // is the design's.
+    QPoint given = geometry().topLeft();
+    if (!GivenFrame_) GivenFrame_ = pos();  // the frame's corner, before any frame is known
+    else if (MovedUnframed_) given = *GivenFrame_ + QPoint(frame.left(), frame.top());
+    const QRect fit = FitClientInArea(area, frame, QRect(given, design));
+    if (fit == geometry()) return;
+    if (frame.isNull()) MovedUnframed_ = true;
+    setGeometry(fit);
+}
+
+void TForm1::PlaceScreens() {
+    const QSize design(ClientWidth, ClientHeight);
+    if (size() == design) {
+        // Straight in the window: painted as at any time, at no extra cost.
+        if (Scaled_ && Scaled_->Embedded()) {
+            QWidget* screens = Scaled_->Release();
+            screens->setParent(this);
+            screens->setGeometry(0, 0, ClientWidth, ClientHeight);
+            screens->show();
+        }
+        if (Scaled_) Scaled_->hide();
+        DIBContainer1->setGeometry(0, 0, ClientWidth, ClientHeight);
+        return;
+    }
+    if (!Scaled_) Scaled_ = new TScaledScreen(design, QColor(0x07, 0x07, 0x07), this);
+    Scaled_->setGeometry(rect());
+    if (!Scaled_->Embedded()) {
+        DIBContainer1->setParent(nullptr);
+        Scaled_->Embed(DIBContainer1);
+    }
+    Scaled_->show();
 }

@@ -6,9 +6,11 @@
 #pragma once
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,12 +25,17 @@ class QLabel;
 class QSlider;
 class TNcaStar;
 class TRxClock;
+class TScaledScreen;
 
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
     static constexpr int ClientWidth = 747;
     static constexpr int ClientHeight = 543;
+    // Where the window opens: its frame's top-left on the screen, wherever
+    // the whole window fits there.
+    static constexpr int DesignLeft = 265;
+    static constexpr int DesignTop = 146;
 
     explicit TForm1(TGame& game, QWidget* parent = nullptr);
 
@@ -114,9 +121,15 @@ public:
     std::array<TStringGrid*, 7> StringGrids;  // StringGrid1 .. StringGrid7, table t = index + 1
     TdxButton* dxButton2;
 
+    // The screens scaled to fill the window while it is not at the design
+    // size; null until the window first leaves the design size.
+    TScaledScreen* ScaledScreen() const { return Scaled_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void BuildMatchScreen();
@@ -124,6 +137,23 @@ private:
     void BuildTitleScreen();
     void BuildStatistics();
     void WireEvents();
+
+    // The screens straight in the window at the design size, scaled to fill
+    // it at any other.
+    void PlaceScreens();
+    // Brings the whole window, frame included, onto the screen's available
+    // area (see WindowFit.h); once more when the window manager has told the
+    // frame, then never again.
+    void FitOnScreen();
+    // The window manager has just told the frame, and the window was not
+    // fitted with it yet.
+    bool FrameReported() const;
+    QTimer FrameWatch_;
+    std::optional<QPoint> GivenFrame_;  // where the frame's corner was asked to be
+    bool MovedUnframed_ = false;        // the fit without the frame moved the window
+    int FramePolls_ = 0;
+    TScaledScreen* Scaled_ = nullptr;
+    bool FrameFitted_ = false;
 
     // Runs a game handler, then copies the model, unless the window went away
     // meanwhile (handlers may wait in nested event loops).

@@ -1,0 +1,267 @@
+// The main window on the player's screen: where it opens, how small it may
+// get, and how the screens fill a window larger than their design size, with
+// the pointer and the drops still reaching them in their own pixels.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "AgarholdU1.h"
+#include "ScaledScreen.h"
+#include "TGame.h"
+#include "VirtualHost.h"
+#include "WindowFit.h"
+
+namespace {
+
+const QSize Design(TForm1::ClientWidth, TForm1::ClientHeight);
+// openbox's frame at scale 1: one pixel at the sides, a 20-pixel title bar,
+// a 5-pixel bottom handle.
+const QMargins Frame(1, 20, 1, 5);
+// The design client place under that frame: the frame's corner at 265, 146.
+const QRect DesignClient(266, 166, 747, 543);
+
+QRect Outer(const QRect& client, const QMargins& frame) { return client.marginsAdded(frame); }
+
+}  // namespace
+
+// Where the whole window fits at its place, it opens there unchanged.
+TEST(WindowPlace, StaysAtItsDesignPlaceWhereTheWholeWindowFits) {
+    EXPECT_EQ(FitClientInArea({0, 0, 1920, 1080}, Frame, DesignClient), DesignClient);
+    // Exactly touching the area's right and bottom edges still fits.
+    const QRect snug(0, 0, 266 + 747 + 1, 166 + 543 + 5);
+    EXPECT_EQ(FitClientInArea(snug, Frame, DesignClient), DesignClient);
+    // No frame told yet: the client area alone counts.
+    EXPECT_EQ(FitClientInArea({0, 0, 1013, 689}, QMargins(), QRect(266, 146, 747, 543)),
+              QRect(266, 146, 747, 543));
+}
+
+// Where it would stick out, it moves just as far as needed, frame included,
+// and keeps its size; an area that starts below a panel is respected.
+TEST(WindowPlace, MovesJustEnoughToBringTheFrameOntoTheArea) {
+    // 1366 x 768 at 125 %: 1093 x 614 logical pixels, frame 1, 16, 1, 4.
+    const QMargins f125(1, 16, 1, 4);
+    const QRect fit = FitClientInArea({0, 0, 1093, 614}, f125, {332, 162, 747, 543});
+    EXPECT_EQ(fit, QRect(332, 614 - 4 - 543, 747, 543));
+    EXPECT_EQ(Outer(fit, f125).bottom(), 613);  // the frame's last row is the area's
+    EXPECT_EQ(fit.x(), 332);                   // fits across: not moved that way
+    // Too far right and too high for an area with a top panel.
+    const QRect area(0, 30, 1000, 700);
+    const QRect moved = FitClientInArea(area, Frame, {400, 10, 747, 543});
+    EXPECT_EQ(moved, QRect(1000 - 1 - 747, 30 + 20, 747, 543));
+    EXPECT_TRUE(area.contains(Outer(moved, Frame)));
+    // A screen that does not start at 0: left of it, moved onto its left edge.
+    const QRect second(1920, 0, 1280, 1024);
+    EXPECT_EQ(FitClientInArea(second, Frame, {1800, 100, 747, 543}), QRect(1921, 100, 747, 543));
+}
+
+// An area too small for the window: it fills the area as far as it can, and
+// its smallest size gives way to the area, so it is never larger than the screen.
+TEST(WindowPlace, FillsAnAreaTooSmallForItAndMayShrinkToIt) {
+    // 1366 x 768 at 150 %: 911 x 512 logical pixels, frame 1, 13, 1, 3.
+    const QMargins f150(1, 13, 1, 3);
+    const QRect area(0, 0, 911, 512);
+    const QRect fit = FitClientInArea(area, f150, {399, 159, 747, 543});
+    EXPECT_EQ(fit, QRect(911 - 1 - 747, 13, 747, 512 - 16));
+    EXPECT_TRUE(area.contains(Outer(fit, f150)));
+    EXPECT_EQ(SmallestClientSize(area, f150, Design), QSize(747, 496));
+    // Where the design fits, the smallest size is the design size.
+    EXPECT_EQ(SmallestClientSize({0, 0, 1366, 768}, Frame, Design), Design);
+    // Narrower than the window too.
+    const QRect tiny(0, 0, 640, 480);
+    EXPECT_EQ(FitClientInArea(tiny, Frame, DesignClient), QRect(1, 20, 638, 455));
+    EXPECT_EQ(SmallestClientSize(tiny, Frame, Design), QSize(638, 455));
+}
+
+// A larger window shows the design area by the largest factor that fits,
+// centred.
+TEST(WindowPlace, FillFactorIsTheLargestThatFitsAndTheAreaIsCentred) {
+    EXPECT_DOUBLE_EQ(FillFactor(Design, Design), 1.0);
+    EXPECT_DOUBLE_EQ(FillFactor({1280, 1005}, Design), 1280.0 / 747.0);
+    EXPECT_DOUBLE_EQ(FillFactor({1494, 2000}, Design), 2.0);
+    EXPECT_DOUBLE_EQ(FillFactor({3000, 1086}, Design), 2.0);
+    const QRectF r = FilledRect({1280, 1005}, Design);
+    EXPECT_DOUBLE_EQ(r.width(), 1280.0);
+    EXPECT_NEAR(r.height(), 543.0 * 1280.0 / 747.0, 1e-9);
+    EXPECT_NEAR(r.top(), (1005.0 - r.height()) / 2, 1e-9);
+    EXPECT_DOUBLE_EQ(r.left(), 0.0);
+    const QRectF wide = FilledRect({3000, 1086}, Design);
+    EXPECT_DOUBLE_EQ(wide.left(), (3000.0 - 1494.0) / 2);
+    EXPECT_DOUBLE_EQ(wide.top(), 0.0);
+}
+
+namespace {
+
+struct ScaledFixture : ::testing::Test {
+    VirtualHost Host;
+    TGame Game{Host};
+    TForm1 Form{Game};
+
+    void SetUp() override {
+        // Cells of every colour class in a pattern no two neighbours share.
+        for (int y = 1; y <= BoardHeight; ++y)
+            for (int x = 1; x <= BoardWidth; ++x) {
+                TCell& c = Game.Grid(x, y);
+                const int k = (x * 7 + y * 3) % 4;
+                c.Owner = k == 0 ? Empty : k == 1 ? Blue : k == 2 ? Red : GraySpot;
+                c.Strength = static_cast<uint8_t>((x + 2 * y) % 12);
+            }
+        ++Game.Screen.DIBImage1RefreshCount;
+        Form.SyncFromModel();
+        Form.show();
+    }
+
+    // The design pixel the view's pixel (px, py) shows, found from the view's
+    // own transform and the rule "the pixel under the screen pixel's centre".
+    QPoint Shown(TScaledScreen* view, int px, int py) const {
+        const QPointF scene = view->mapToScene(QPoint(px, py));
+        const double half = 0.5 / view->Factor();
+        return QPoint(static_cast<int>(std::floor(scene.x() + half)),
+                      static_cast<int>(std::floor(scene.y() + half)));
+    }
+};
+
+}  // namespace
+
+// Below the design size nothing is possible: the window refuses to shrink.
+TEST_F(ScaledFixture, WindowRefusesToShrinkBelowTheDesignClientArea) {
+    EXPECT_EQ(Form.minimumSize(), Design);
+    Form.resize(600, 400);
+    EXPECT_EQ(Form.size(), Design);
+}
+
+// A larger window: the whole client area scaled by one factor, centred, the
+// rest #070707, the board's cells solid blocks drawn where the pointer mapping
+// finds them; back at the design size the screens sit straight in the window.
+TEST_F(ScaledFixture, LargerWindowShowsTheScreensScaledCentredAndCrisp) {
+    ASSERT_EQ(Form.ScaledScreen(), nullptr);  // at the design size, no view at all
+    const QImage before = Form.grab(QRect(174, 70, 408, 411)).toImage().convertToFormat(QImage::Format_RGB32);
+
+    Form.resize(1024, 800);
+    TScaledScreen* view = Form.ScaledScreen();
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(view->isVisible());
+    EXPECT_EQ(view->geometry(), Form.rect());
+    EXPECT_EQ(Form.DIBContainer1->window(), Form.DIBContainer1);  // carried by the view
+    const double f = 1024.0 / 747.0;
+    EXPECT_DOUBLE_EQ(view->Factor(), f);
+    const QImage shot = Form.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shot.size(), QSize(1024, 800));
+
+    // Letterbox above and below the scaled area, which spans the full width.
+    const QRectF area = view->ScreenRect();
+    EXPECT_NEAR(area.top(), (800 - 543 * f) / 2, 1e-6);
+    for (int x = 0; x < 1024; x += 3) {
+        EXPECT_EQ(shot.pixel(x, 0), 0xFF070707u) << x;
+        EXPECT_EQ(shot.pixel(x, 799), 0xFF070707u) << x;
+    }
+    // The title screen's black begins 2 design pixels in, scaled.
+    const int titleTop = static_cast<int>(std::ceil(area.top() + 2 * f)) + 1;
+    EXPECT_EQ(shot.pixel(512, titleTop), 0xFF000000u);
+    EXPECT_EQ(shot.pixel(1, static_cast<int>(area.top()) + 40), 0xFF070707u);  // left margin
+
+    // The title screen covers the board: hide it to see the match screen.
+    Game.Screen.DIBContainer2.Visible = false;
+    Form.SyncFromModel();
+    const QImage match = Form.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    TDIBMagnifier* board = Form.DIBMagnifier1;
+    const QImage& cells = board->View();
+    // Whatever lies over the board (the dotted lines, the big centre text).
+    std::vector<QRect> above;
+    bool over = false;
+    for (QObject* o : Form.DIBContainer1->children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (over && w && w->isVisible()) above.push_back(w->geometry());
+        if (w == board) over = true;
+    }
+    int checked = 0;
+    for (int py = 0; py < 800; ++py)
+        for (int px = 0; px < 1024; ++px) {
+            const QPoint d = Shown(view, px, py);
+            const QPoint v = d - board->pos();
+            if (!board->rect().contains(v)) continue;
+            // Only where the board is the topmost control (no label over it).
+            if (std::any_of(above.begin(), above.end(), [&](const QRect& r) { return r.contains(d); }))
+                continue;
+            ASSERT_EQ(match.pixel(px, py), cells.pixel(v)) << "view pixel " << px << "," << py
+                                                           << " design " << d.x() << "," << d.y();
+            ++checked;
+        }
+    EXPECT_GT(checked, 250000);
+
+    // Back at the design size: straight in the window again, pixels as before.
+    Game.Screen.DIBContainer2.Visible = true;
+    Form.SyncFromModel();
+    Form.resize(Design);
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_EQ(Form.DIBContainer1->parentWidget(), &Form);
+    // A plain child again: no window of its own left behind.
+    EXPECT_EQ(Form.DIBContainer1->windowHandle(), nullptr);
+    EXPECT_FALSE(Form.DIBContainer1->testAttribute(Qt::WA_NativeWindow));
+    EXPECT_FALSE(Form.DIBContainer1->testAttribute(Qt::WA_DontShowOnScreen));
+    EXPECT_EQ(Form.DIBContainer1->geometry(), QRect(QPoint(0, 0), Design));
+    EXPECT_TRUE(Form.DIBContainer1->isVisible());
+    EXPECT_EQ(Form.grab(QRect(174, 70, 408, 411)).toImage().convertToFormat(QImage::Format_RGB32), before);
+}
+
+// The pointer over the scaled board reads the design pixel drawn under it,
+// and a tube dropped there lands on that pixel's cell.
+TEST_F(ScaledFixture, PointerAndDropsOnTheScaledBoardUseTheDesignPixelUnderThePointer) {
+    Game.Screen.DIBContainer2.Visible = false;
+    Form.SyncFromModel();
+    Form.resize(1024, 800);
+    TScaledScreen* view = Form.ScaledScreen();
+    ASSERT_NE(view, nullptr);
+    QWidget* port = view->viewport();
+    TDIBMagnifier* board = Form.DIBMagnifier1;
+
+    // A run of view pixels across several cell boundaries: the read-out names
+    // the design pixel under each one.
+    const int py = 300;
+    for (int px = 640; px < 680; ++px) {
+        const QPoint d = Shown(view, px, py);
+        QMouseEvent move(QEvent::MouseMove, QPointF(px, py), port->mapToGlobal(QPointF(px, py)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(port, &move);
+        const QPoint v = d - board->pos();
+        EXPECT_EQ(Game.Screen.RxLabel1.Caption.rfind("Sector : " + std::to_string(v.x()) + "-" +
+                                                     std::to_string(v.y()) + " ", 0),
+                  0u)
+            << "view pixel " << px << " shows design " << d.x() << ": read " << Game.Screen.RxLabel1.Caption;
+    }
+
+    // Drops in the free band, one view pixel apart across a cell boundary.
+    for (TCell& c : Game.Grid.Cells) c = TCell{};
+    int dropped = 0;
+    for (int px = 0; px < 1024 && dropped < 12; ++px) {
+        const QPoint d = Shown(view, px, py);
+        const QPoint v = d - board->pos();
+        if (v.x() < 330 || v.x() >= 400) continue;
+        Game.Tube[1][1].Size = 1;
+        emit Form.HumanTubes[0]->StartDrag();
+        std::unique_ptr<QMimeData> tube(MakeSpriteMimeData({1, true}));
+        const QPointF at(px, py);
+        QDragEnterEvent enter(at.toPoint(), Qt::MoveAction | Qt::CopyAction, tube.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(port, &enter);
+        QDragMoveEvent over(at.toPoint(), Qt::MoveAction | Qt::CopyAction, tube.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(port, &over);
+        ASSERT_TRUE(Game.DropAccepted[1]) << "view pixel " << px;
+        QDropEvent drop(at, Qt::MoveAction | Qt::CopyAction, tube.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(port, &drop);
+        const int cx = v.x() / 4, cy = v.y() / 4;
+        EXPECT_EQ(Game.Grid(cx, cy).Owner, Blue) << "view pixel " << px << " design " << v.x();
+        int blue = 0;
+        for (const TCell& c : Game.Grid.Cells) blue += c.Owner == Blue;
+        EXPECT_EQ(blue, 1) << "view pixel " << px;
+        Game.Grid(cx, cy) = TCell{};
+        ++dropped;
+    }
+    EXPECT_EQ(dropped, 12);
+}
