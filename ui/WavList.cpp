@@ -1,13 +1,13 @@
 #include "WavList.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QBuffer>
 #include <QCoreApplication>
-#include <QMediaDevices>
 #include <QTimer>
 
+#include <pulse/context.h>
+#include <pulse/stream.h>
+#include <pulse/thread-mainloop.h>
+
+#include <algorithm>
 #include <cstring>
 
 // ---------------------------------------------------------------------------
@@ -97,18 +97,197 @@ std::optional<TWaveSound> ParseWave(const QByteArray& file) {
 }
 
 // ---------------------------------------------------------------------------
+// The connection to the sound server
+
+// One connection to the sound server and at most one playback stream on it.
+// PulseAudio's threaded main loop runs the connection on its own thread; every
+// call from the game's thread holds the loop's lock, and the callbacks run
+// with it held, so the members below are only touched under that lock. Nothing
+// here blocks the game: connecting and playing are asynchronous, and a server
+// that does not answer only keeps its sound from being heard.
+class TServerOutput {
+public:
+    TServerOutput() {
+        Loop = pa_threaded_mainloop_new();
+        if (Loop != nullptr && pa_threaded_mainloop_start(Loop) < 0) {
+            pa_threaded_mainloop_free(Loop);
+            Loop = nullptr;
+        }
+    }
+    ~TServerOutput() {
+        if (Loop == nullptr) return;
+        pa_threaded_mainloop_lock(Loop);
+        DropStream();
+        DropContext();
+        pa_threaded_mainloop_unlock(Loop);
+        pa_threaded_mainloop_stop(Loop);
+        pa_threaded_mainloop_free(Loop);
+    }
+    TServerOutput(const TServerOutput&) = delete;
+    TServerOutput& operator=(const TServerOutput&) = delete;
+
+    // Starts `sound`, cutting off the stream that plays. A connection that
+    // failed (the server went away, or there was none) is replaced by a new
+    // one here, so a server that is back is heard from this sound on.
+    void Play(const TWaveSound& sound) {
+        if (Loop == nullptr) return;
+        pa_threaded_mainloop_lock(Loop);
+        DropStream();
+        Pending = sound;
+        Written = 0;
+        HavePending = true;
+        const pa_context_state_t state = Context ? pa_context_get_state(Context) : PA_CONTEXT_FAILED;
+        if (!PA_CONTEXT_IS_GOOD(state)) Connect();
+        else if (state == PA_CONTEXT_READY) StartStream();
+        // Still connecting: the stream starts when the connection is ready.
+        pa_threaded_mainloop_unlock(Loop);
+    }
+
+    // Cuts off the sound that plays (and one still waiting for the connection).
+    void Cut() {
+        if (Loop == nullptr) return;
+        pa_threaded_mainloop_lock(Loop);
+        HavePending = false;
+        DropStream();
+        pa_threaded_mainloop_unlock(Loop);
+    }
+
+    // True while a stream on the server takes samples.
+    bool Active() const {
+        if (Loop == nullptr) return false;
+        pa_threaded_mainloop_lock(Loop);
+        const bool active = Stream != nullptr && pa_stream_get_state(Stream) == PA_STREAM_READY;
+        pa_threaded_mainloop_unlock(Loop);
+        return active;
+    }
+
+private:
+    void Connect() {
+        DropContext();
+        Context = pa_context_new(pa_threaded_mainloop_get_api(Loop), "Agarhold");
+        if (Context == nullptr) return;
+        pa_context_set_state_callback(Context, &TServerOutput::ContextStateChanged, this);
+        // No server is started on the game's behalf; an address that takes no
+        // connection fails at once, and the next sound tries again.
+        if (pa_context_connect(Context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) DropContext();
+    }
+
+    void DropContext() {
+        if (Context == nullptr) return;
+        pa_context_set_state_callback(Context, nullptr, nullptr);
+        pa_context_disconnect(Context);
+        pa_context_unref(Context);
+        Context = nullptr;
+    }
+
+    void StartStream() {
+        if (!HavePending) return;
+        pa_sample_spec spec{};
+        spec.format = Pending.BitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+        spec.rate = static_cast<uint32_t>(Pending.SampleRate);
+        spec.channels = static_cast<uint8_t>(Pending.Channels);
+        Stream = pa_stream_new(Context, "Game sound", &spec, nullptr);
+        if (Stream == nullptr) {
+            HavePending = false;
+            return;
+        }
+        pa_stream_set_state_callback(Stream, &TServerOutput::StreamStateChanged, this);
+        pa_stream_set_write_callback(Stream, &TServerOutput::StreamWantsData, this);
+        // A short buffer: the sound starts at once, and a sound that cuts it
+        // off is heard at once too.
+        pa_buffer_attr attr{};
+        attr.maxlength = static_cast<uint32_t>(-1);
+        attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(60 * 1000, &spec));
+        attr.prebuf = static_cast<uint32_t>(-1);
+        attr.minreq = static_cast<uint32_t>(-1);
+        attr.fragsize = static_cast<uint32_t>(-1);
+        if (pa_stream_connect_playback(Stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
+            DropStream();
+    }
+
+    void DropStream() {
+        if (Stream == nullptr) return;
+        pa_stream_set_state_callback(Stream, nullptr, nullptr);
+        pa_stream_set_write_callback(Stream, nullptr, nullptr);
+        pa_stream_disconnect(Stream);
+        pa_stream_unref(Stream);
+        Stream = nullptr;
+    }
+
+    static void ContextStateChanged(pa_context* context, void* self) {
+        auto* out = static_cast<TServerOutput*>(self);
+        if (context != out->Context) return;
+        const pa_context_state_t state = pa_context_get_state(context);
+        if (state == PA_CONTEXT_READY) {
+            if (out->Stream == nullptr) out->StartStream();
+        } else if (!PA_CONTEXT_IS_GOOD(state)) {
+            // The server went away (or was never there). Its sound is lost; the
+            // connection is made again when the game plays its next sound.
+            out->DropStream();
+            out->HavePending = false;
+        }
+    }
+
+    static void StreamStateChanged(pa_stream* stream, void* self) {
+        auto* out = static_cast<TServerOutput*>(self);
+        if (stream != out->Stream) return;
+        // The sink went (and none took the stream over), or the server refused
+        // the stream: this sound stays silent, the next one asks again.
+        if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
+            out->DropStream();
+            out->HavePending = false;
+        }
+    }
+
+    static void StreamWantsData(pa_stream* stream, size_t bytes, void* self) {
+        auto* out = static_cast<TServerOutput*>(self);
+        if (stream != out->Stream || !out->HavePending) return;
+        const qsizetype left = out->Pending.Samples.size() - out->Written;
+        const qsizetype now = std::min<qsizetype>(left, static_cast<qsizetype>(bytes));
+        if (now > 0) {
+            // The server takes a copy; the game's samples stay as they are.
+            if (pa_stream_write(stream, out->Pending.Samples.constData() + out->Written, static_cast<size_t>(now),
+                                nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+                out->DropStream();
+                out->HavePending = false;
+                return;
+            }
+            out->Written += now;
+        }
+        if (out->Written >= out->Pending.Samples.size()) {
+            // All of it is there: a sound shorter than the buffer starts now,
+            // and the stream goes once the server has played it out.
+            out->HavePending = false;
+            if (pa_operation* op = pa_stream_drain(stream, &TServerOutput::StreamDrained, self))
+                pa_operation_unref(op);
+        }
+    }
+
+    static void StreamDrained(pa_stream* stream, int, void* self) {
+        auto* out = static_cast<TServerOutput*>(self);
+        if (stream == out->Stream && !out->HavePending) out->DropStream();
+    }
+
+    pa_threaded_mainloop* Loop = nullptr;
+    pa_context* Context = nullptr;
+    pa_stream* Stream = nullptr;
+    TWaveSound Pending;
+    qsizetype Written = 0;
+    bool HavePending = false;
+};
+
+// ---------------------------------------------------------------------------
 // The shared player
 
 QPointer<TSoundPlayer> TSoundPlayer::Instance;
 
-TSoundPlayer::TSoundPlayer(QObject* parent) : QObject(parent), LengthTimer(new QTimer(this)) {
+TSoundPlayer::TSoundPlayer(QObject* parent)
+    : QObject(parent), LengthTimer(new QTimer(this)), Output(new TServerOutput) {
     LengthTimer->setSingleShot(true);
-    connect(LengthTimer, &QTimer::timeout, this, [this] {
-        // The device may still be emptying its buffer; it reports when done.
-        if (Sink != nullptr && Sink->state() == QAudio::ActiveState) return;
-        Finish();
-    });
+    connect(LengthTimer, &QTimer::timeout, this, &TSoundPlayer::Finish);
 }
+
+TSoundPlayer::~TSoundPlayer() { delete Output; }
 
 TSoundPlayer* TSoundPlayer::Shared() {
     if (Instance.isNull()) {
@@ -120,82 +299,32 @@ TSoundPlayer* TSoundPlayer::Shared() {
     return Instance.data();
 }
 
-bool TSoundPlayer::DeviceActive() const {
-    return Sink != nullptr && (Sink->state() == QAudio::ActiveState || Sink->state() == QAudio::IdleState);
-}
+bool TSoundPlayer::DeviceActive() const { return Current != 0 && Output->Active(); }
 
-void TSoundPlayer::ReleaseSink() {
-    if (Sink == nullptr) return;
-    QAudioSink* sink = Sink;
-    Sink = nullptr;
-    Buffer = nullptr;
-    sink->disconnect(this);
-    sink->stop();
-    // It may be in the middle of its own signal: delete it from the event loop.
-    // Its buffer is its child and goes with it.
-    sink->deleteLater();
-}
-
-void TSoundPlayer::Stop() {
+void TSoundPlayer::End(bool cutOff) {
     if (Current == 0) return;
     LengthTimer->stop();
-    ReleaseSink();
+    if (cutOff) Output->Cut();
     const quint64 ended = Current;
     Current = 0;
     Owner = nullptr;
     emit SoundEnded(ended);
 }
 
+void TSoundPlayer::Stop() { End(true); }
+
 void TSoundPlayer::StopOwner(const void* owner) {
     if (Current != 0 && Owner == owner) Stop();
 }
 
-void TSoundPlayer::Finish() { Stop(); }
+void TSoundPlayer::Finish() { End(false); }
 
 void TSoundPlayer::Play(const void* owner, const TWaveSound& sound) {
-    Stop();
+    End(false);  // the new sound cuts the old one off as it starts
     Current = ++LastSerial;
     Owner = owner;
-    const int length = sound.DurationMs();
-    LengthTimer->start(length + 50);
-
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull()) return;  // no sound device: the game plays on silently
-
-    QAudioFormat format;
-    format.setSampleRate(sound.SampleRate);
-    format.setChannelCount(sound.Channels);
-    format.setSampleFormat(sound.BitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
-    QByteArray samples = sound.Samples;
-    if (!device.isFormatSupported(format) && sound.BitsPerSample == 8) {
-        // Some devices take no 8-bit samples: widen them to 16 bits.
-        QByteArray wide(samples.size() * 2, Qt::Uninitialized);
-        auto* out = reinterpret_cast<int16_t*>(wide.data());
-        for (qsizetype i = 0; i < samples.size(); ++i)
-            out[i] = static_cast<int16_t>((static_cast<int>(static_cast<uint8_t>(samples[i])) - 128) * 256);
-        samples = wide;
-        format.setSampleFormat(QAudioFormat::Int16);
-    }
-    if (!device.isFormatSupported(format)) return;
-
-    Sink = new QAudioSink(device, format, this);
-    Buffer = new QBuffer(Sink);
-    Buffer->setData(samples);
-    Buffer->open(QIODevice::ReadOnly);
-    QAudioSink* sink = Sink;
-    connect(sink, &QAudioSink::stateChanged, this, [this, sink](QAudio::State state) {
-        if (sink != Sink) return;
-        if (state == QAudio::IdleState) {
-            // Played out (or the device starved after the end): the sound is over
-            // once its length has passed too.
-            if (!LengthTimer->isActive()) Finish();
-            else ReleaseSink();
-        } else if (state == QAudio::StoppedState && sink->error() != QAudio::NoError) {
-            ReleaseSink();  // the device failed: the sound runs on silently
-        }
-    });
-    sink->start(Buffer);
-    if (Sink == sink && sink->error() != QAudio::NoError) ReleaseSink();
+    LengthTimer->start(sound.DurationMs() + 50);
+    Output->Play(sound);
 }
 
 // ---------------------------------------------------------------------------

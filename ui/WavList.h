@@ -3,9 +3,16 @@
 //
 // The RIFF reader is our own: it skips chunks it does not know, honours the
 // pad byte after an odd-sized chunk and refuses damaged files, so a bad item
-// simply stays silent. Playback goes through one shared QAudioSink player;
-// starting any sound cuts off the one that is playing, whichever list it
-// came from. Without a sound device the game plays on silently.
+// simply stays silent. Playback goes through one shared player; starting any
+// sound cuts off the one that is playing, whichever list it came from.
+//
+// The player talks to the desktop's sound server (PulseAudio, or PipeWire's
+// PulseAudio service) itself, because the server may go away and come back
+// while the game runs: a connection that failed is dropped, and the next sound
+// makes a new one. Qt Multimedia 6.4 gives up for good once its connection
+// fails, so a restarted server or one that arrived after the start would
+// never be heard. Without a server, or without a sink on it, the game plays on
+// silently; nothing is retried until there is a sound to play.
 #pragma once
 
 #include <QByteArray>
@@ -14,9 +21,8 @@
 #include <QVector>
 #include <optional>
 
-class QAudioSink;
-class QBuffer;
 class QTimer;
+class TServerOutput;
 
 // The PCM content of a wave file: format and samples.
 struct TWaveSound {
@@ -55,7 +61,7 @@ public:
     quint64 CurrentSound() const { return Current; }
     // The owner of the sound now playing, null when nothing plays.
     const void* CurrentOwner() const { return Current != 0 ? Owner : nullptr; }
-    // True while a sound device really takes the samples.
+    // True while a sound server really takes the samples of a sound.
     bool DeviceActive() const;
 
 signals:
@@ -64,16 +70,18 @@ signals:
 
 private:
     explicit TSoundPlayer(QObject* parent);
+    ~TSoundPlayer() override;
+    // The sound's length has passed: it ends, and the server plays out what
+    // it still holds of it.
     void Finish();
-    void ReleaseSink();
+    void End(bool cutOff);
 
     static QPointer<TSoundPlayer> Instance;
     quint64 Current = 0;
     quint64 LastSerial = 0;
     const void* Owner = nullptr;
-    QAudioSink* Sink = nullptr;
-    QBuffer* Buffer = nullptr;
     QTimer* LengthTimer = nullptr;
+    TServerOutput* Output = nullptr;
 };
 
 class TDIBWavList {
