@@ -1,10 +1,47 @@
 // Agarhold: two bacteria colonies fight over a culture grid.
 #include <QApplication>
 #include <QIcon>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
 
 #include "Program.h"
 
+namespace {
+
+// The signals a desktop sends when the session ends, and Ctrl+C in a terminal.
+// The handler only writes the signal's number into a pipe; the event loop reads
+// it and ends the program there, between two events, so a save that runs when
+// the signal comes is finished first and never left half-written.
+int EndSignalPipe[2] = {-1, -1};
+
+extern "C" void OnEndSignal(int sig) {
+    const int saved = errno;
+    const unsigned char number = static_cast<unsigned char>(sig);
+    [[maybe_unused]] const ssize_t written = write(EndSignalPipe[1], &number, 1);
+    errno = saved;
+}
+
+bool CatchEndSignals() {
+    if (pipe2(EndSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    struct sigaction action {};
+    action.sa_handler = OnEndSignal;
+    sigemptyset(&action.sa_mask);
+    // A write or fsync of a save goes on after the handler, instead of failing.
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+    return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Before anything is saved: the first start writes the highscore file.
+    const bool catching = CatchEndSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Agarhold"));
     // The desktop entry's name and the icon it names: task bars and docks match
@@ -16,6 +53,18 @@ int main(int argc, char** argv) {
         icon.addFile(QStringLiteral(":/icons/agarhold-%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
     TProgram program;
+    // A signal that came during start-up waits in the pipe: the first event
+    // loop (the name dialog's) reads it.
+    std::unique_ptr<QSocketNotifier> endSignal;
+    if (catching) {
+        endSignal = std::make_unique<QSocketNotifier>(EndSignalPipe[0], QSocketNotifier::Read);
+        QObject::connect(endSignal.get(), &QSocketNotifier::activated, &program.Host, [&program] {
+            unsigned char number = 0;
+            while (read(EndSignalPipe[0], &number, 1) == 1) {
+            }
+            program.EndBySignal();
+        });
+    }
     program.Show();
     if (program.Host.Terminated()) return 0;
     return QApplication::exec();

@@ -98,9 +98,11 @@ QString TProgram::FolderToWrite(const char* fileName) const {
 // play goes on: the result stays in memory and the next save writes it.
 bool TProgram::SaveResults() {
     if (auto err = SaveHighScores(FolderToWrite(HighScoreFileName), Game.HighScores, Game.PlayerRating)) {
+        ResultsUnsaved = true;
         ShowError(*err);
         return false;
     }
+    ResultsUnsaved = false;
     FailedLeavingSaves = 0;
     return true;
 }
@@ -121,6 +123,14 @@ void TProgram::ExitGame() {
     if (!SaveOnLeaving()) return;
     End();
     QCoreApplication::quit();
+}
+
+void TProgram::EndBySignal() {
+    if (ResultsUnsaved && !SaveHighScores(FolderToWrite(HighScoreFileName), Game.HighScores, Game.PlayerRating))
+        ResultsUnsaved = false;
+    End();
+    // Every event loop ends, a dialog's or a box's as well as the main one.
+    QCoreApplication::exit(0);
 }
 
 void TProgram::End() {

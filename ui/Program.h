@@ -38,6 +38,11 @@ public:
     // "EXIT GAME": saves like the close box (a result won in this run is never
     // lost), then ends the program without closing the window first.
     void ExitGame();
+    // A signal from the desktop (a logout, Ctrl+C in a terminal): every wait
+    // and sound stops and the event loops quit, dialogs included. Nothing is
+    // written, since every result was saved when it was made; only results
+    // whose save failed are tried once more, without a box.
+    void EndBySignal();
 
     std::function<void(const QString&)> ShowError;
     // Runs the name dialog modally; a test may answer it instead.
@@ -62,6 +67,7 @@ private:
     // The save on leaving (close box or "EXIT GAME"): true when the program may end.
     bool SaveOnLeaving();
     int FailedLeavingSaves = 0;
+    bool ResultsUnsaved = false;
     void PlaySound(TWaveList list, int index);
     void End();
 };
