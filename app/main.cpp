@@ -33,7 +33,13 @@ bool CatchEndSignals() {
     sigemptyset(&action.sa_mask);
     // A write or fsync of a save goes on after the handler, instead of failing.
     action.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        // A signal the caller chose to ignore (nohup, a script's background
+        // job) stays ignored.
+        struct sigaction before {};
+        if (sigaction(sig, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+        sigaction(sig, &action, nullptr);
+    }
     return true;
 }
 
