@@ -4,6 +4,8 @@
 //   e2e_sound_events RECORDING.raw DROP_SECONDS
 //   e2e_sound_events RECORDING.raw --first-tick   prints when the first tick
 //                                                  began, fails while there is none
+//   e2e_sound_events RECORDING.raw --ticks        prints when each tick began,
+//                                                  one a line; fails while there is none
 //
 // The recording is raw signed 16-bit little-endian stereo at 44100 Hz (parec's
 // default). A sound is a stretch of signal after at least 0.3 s of silence. The
@@ -55,9 +57,10 @@ int main(int argc, char** argv) {
     while ((n = std::fread(buf, sizeof(int16_t), 8192, f)) > 0) pcm.insert(pcm.end(), buf, buf + n);
     std::fclose(f);
     const bool firstTick = std::strcmp(argv[2], "--first-tick") == 0;
+    const bool allTicks = std::strcmp(argv[2], "--ticks") == 0;
     const double drop = std::atof(argv[2]);
     const size_t frames = pcm.size() / 2 / Frame;
-    if (!firstTick) std::printf("recording: %.2f s\n", static_cast<double>(pcm.size() / 2) / Rate);
+    if (!firstTick && !allTicks) std::printf("recording: %.2f s\n", static_cast<double>(pcm.size() / 2) / Rate);
 
     // Loudness of each 5 ms frame, and the energy of the channels' sum and difference.
     std::vector<double> rms(frames), sum(frames), diff(frames);
@@ -100,6 +103,15 @@ int main(int argc, char** argv) {
     }
 
     if (firstTick) return 1;
+    if (allTicks) {
+        bool any = false;
+        for (const TSound& s : sounds)
+            if (!s.Stereo) {
+                std::printf("%.3f\n", s.Start);
+                any = true;
+            }
+        return any ? 0 : 1;
+    }
     for (const TSound& s : sounds)
         std::printf("sound at %.3f s to %.3f s: %s\n", s.Start, s.End, s.Stereo ? "stereo" : "mono");
 

@@ -1,0 +1,299 @@
+#!/usr/bin/env bash
+# End to end: the real program under Xvfb while the desktop's sound server goes
+# away and comes back, and the program ended by the signals a desktop sends at
+# logout.
+#
+#   sound_outage.sh outage  GAME E2E_X11 EVENTS   a PulseAudio server with a null
+#                            sink plays the match's clock ticks; it is killed,
+#                            later started again, and then the sink the game
+#                            plays to is unloaded and another one loaded
+#   sound_outage.sh late    GAME E2E_X11 EVENTS   no server when the program
+#                            starts; one arrives during the match
+#   sound_outage.sh signals GAME E2E_X11          SIGTERM, SIGINT and SIGHUP, each
+#                            in a match and in the name dialog, and SIGTERM in
+#                            the middle of the name's save
+#
+# While there is no server (or no sink) the game keeps its pace (the time label
+# changes every second), shows no error box, does not spin a core and does not
+# crash; once a server or a sink is back its monitor records the clock ticks
+# again, 4 s apart and in step with the ticks before the outage. A signal ends
+# the program within a second, with no temporary file left beside the saved
+# files and their bytes unchanged.
+set -euo pipefail
+mode="$1"
+case "$mode" in
+  outage|late) game="$2"; x11="$3"; events="$4" ;;
+  signals) game="$2"; x11="$3" ;;
+  *) echo "unknown mode $mode"; exit 2 ;;
+esac
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL ($mode): $*"
+  "$x11" shot "$work/fail.ppm" 2>/dev/null && cp "$work/fail.ppm" "/tmp/agarhold-outage-$mode-fail.ppm" \
+    && echo "screen saved to /tmp/agarhold-outage-$mode-fail.ppm"
+  [ -s "$work/out.log" ] && { echo "--- program output"; tail -50 "$work/out.log"; }
+  [ -s "$work/pulse.log" ] && { echo "--- sound server output"; tail -20 "$work/pulse.log"; }
+  exit 1
+}
+now() { date +%s.%N; }
+elapsed() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }'; }
+
+mkdir -p "$work/prog" "$work/home" "$work/data" "$work/runtime" "$work/elsewhere"
+chmod 700 "$work/runtime"
+cp "$game" "$work/prog/agarhold"
+
+# ---- a free X display, picked by the server itself ----
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -1 "$work/display")"
+
+# ---- the sound server: always at the same address, so a new one is found where the old one was ----
+pulse="unix:$work/runtime/pulse/native"
+pulse_pid=""
+start_server() {
+  env -u DISPLAY HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" pulseaudio -n --daemonize=no \
+    --exit-idle-time=-1 --load="module-null-sink sink_name=$1" \
+    --load="module-native-protocol-unix auth-anonymous=1" >>"$work/pulse.log" 2>&1 &
+  pulse_pid=$!
+  pids+=($pulse_pid)
+  for _ in $(seq 100); do PULSE_SERVER="$pulse" pactl info >/dev/null 2>&1 && return 0; sleep 0.1; done
+  fail "PulseAudio did not start"
+}
+# Records the monitor of sink $1 into $2; sets rec_pid and rec_start (the wall
+# time of the recording's first byte: 176,400 bytes a second).
+record() {
+  PULSE_SERVER="$pulse" parec -d "$1.monitor" --latency-msec=20 --raw --format=s16le --rate=44100 \
+    --channels=2 >"$2" 2>/dev/null &
+  rec_pid=$!
+  pids+=($rec_pid)
+  for _ in $(seq 200); do [ -s "$2" ] && break; sleep 0.02; done
+  [ -s "$2" ] || fail "parec records nothing from $1"
+  rec_start=$(awk -v now="$(now)" -v bytes="$(stat -c %s "$2")" 'BEGIN { printf "%.3f", now - bytes / 176400 }')
+}
+# Waits until the recording $1 (begun at $2) holds at least $3 ticks, at most
+# $4 seconds; prints their wall times.
+ticks_in() {
+  local out
+  for _ in $(seq $(($4 * 5))); do
+    out=$("$events" "$1" --ticks 2>/dev/null) || true
+    [ "$(echo "$out" | grep -c .)" -ge "$3" ] && break
+    sleep 0.2
+  done
+  echo "$out" | awk -v t0="$2" 'NF { printf "%.3f\n", t0 + $1 }'
+}
+
+# ---- the program, started from another folder ----
+start_game() {
+  # With every signal at its default: a background job of a script would
+  # otherwise ignore SIGINT from the start.
+  (cd "$work/elsewhere" && exec env --default-signal=INT,HUP,TERM -i PATH=/usr/local/bin:/usr/bin:/bin DISPLAY="$DISPLAY" HOME="$work/home" \
+     XDG_RUNTIME_DIR="$work/runtime" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb PULSE_SERVER="$pulse" \
+     LANG=C.UTF-8 "$work/prog/agarhold") >"$work/out.log" 2>&1 &
+  game_pid=$!
+  pids+=($game_pid)
+  dialog=$(timeout 20 xdotool search --sync --name '^Player Name$' | head -1) || fail "no name dialog"
+  sleep 0.3
+}
+answer_dialog() {
+  local dx dy
+  read -r dx dy < <(xdotool getwindowgeometry "$dialog" | awk '/Position/ {split($2,p,","); print p[1], p[2]}')
+  xdotool mousemove $((dx + 100)) $((dy + 40)) click 1
+  xdotool key ctrl+a
+  xdotool type --delay 20 "Tester"
+  xdotool mousemove $((dx + 172)) $((dy + 66)) click 1
+  main=$(timeout 10 xdotool search --sync --name '^Form1$' | head -1) || fail "no main window"
+  read -r wx wy < <(xdotool getwindowgeometry "$main" | awk '/Position/ {split($2,p,","); print p[1], p[2]}')
+  sleep 0.3
+}
+click() { xdotool mousemove "$1" "$2"; sleep 0.1; xdotool click 1; sleep 0.2; }
+# A single game with the preset global injections; returns when its countdown is over.
+start_match() {
+  click $((wx + 2 + 432 + 30)) $((wy + 2 + 256 + 8))   # game mode 1
+  click $((wx + 2 + 370)) $((wy + 2 + 249))            # the start image
+  sleep 0.5
+  click $((wx + 192 + 188)) $((wy + 200 + 146))        # "Done"
+  match_start=$(now)
+  sleep 3.8
+}
+no_error_box() {
+  local w name
+  for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+    name=$(xdotool getwindowname "$w" 2>/dev/null || true)
+    case "$name" in Form1|"Player Name") ;; *) fail "a window \"$name\" is open $1" ;; esac
+  done
+}
+alive() { kill -0 "$game_pid" 2>/dev/null || fail "the program ended $1 ($(wait "$game_pid"; echo "status $?"))"; }
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$game_pid/stat"; }
+# The pixels of the match-time label "Time :N", as one checksum.
+time_label() {
+  "$x11" shot "$work/label.ppm" || fail "no screenshot"
+  local y off
+  for y in $(seq $((wy + 479)) $((wy + 498))); do
+    off=$((15 + (y * 1024 + wx + 330) * 3))   # "P6\n1024 768\n255\n" is 15 bytes
+    dd if="$work/label.ppm" iflag=skip_bytes,count_bytes skip="$off" count=300 bs=4096 status=none
+  done | md5sum | cut -c1-12
+}
+# Watches the program for $1 seconds: the time label must change every second
+# (a frozen game would show the same picture twice), no error box may open and
+# the program must live. Sets cpu_pct, the share of one core it used.
+watch_game() {
+  local seconds="$1" what="$2" t0 c0 c1 last cur changes=0 s
+  t0=$(now); c0=$(cpu_ticks); last=$(time_label)
+  for s in $(seq "$seconds"); do
+    sleep 1
+    alive "$what"
+    cur=$(time_label)
+    [ "$cur" != "$last" ] && changes=$((changes + 1))
+    last=$cur
+  done
+  c1=$(cpu_ticks)
+  cpu_pct=$(awk -v c="$((c1 - c0))" -v t="$(elapsed "$t0")" -v hz="$(getconf CLK_TCK)" \
+    'BEGIN { printf "%.1f", 100 * c / hz / t }')
+  no_error_box "$what"
+  echo "$what: ${seconds} s, time label changed $changes times, CPU $cpu_pct % of a core"
+  [ "$changes" -ge $((seconds - 1)) ] || fail "$what: the time label changed only $changes times in $seconds s"
+}
+# The ticks at the wall times $2.. must be whole multiples of 4 s after the
+# first tick $1 of the match (the match clock kept its pace), at least two of them.
+in_step() {
+  local first="$1"; shift
+  [ "$#" -ge 2 ] || fail "$what_ticks: only $# clock ticks to compare"
+  awk -v f="$first" 'BEGIN { for (i = 2; i < ARGC; ++i) { d = ARGV[i] - f; n = int(d / 4 + 0.5);
+      off = d - 4 * n; printf "  tick %.3f s after the first: %+.3f s from its 4 s step\n", d, off;
+      if (off > 0.35 || off < -0.35 || n < 1) bad = 1 } exit bad }' "$@" \
+    || fail "$what_ticks: the clock ticks are out of step with the match clock"
+}
+check_cpu() {
+  awk -v c="$cpu_pct" -v base="$1" 'BEGIN { exit !(c <= base + 25 && c <= 2 * base + 10) }' \
+    || fail "$2: CPU $cpu_pct % of a core against $1 % with a working server"
+}
+
+if [ "$mode" = outage ]; then
+  start_server cap
+  record cap "$work/rec1.raw"; rec1_start=$rec_start
+  start_game; answer_dialog; start_match
+  first=$(ticks_in "$work/rec1.raw" "$rec1_start" 1 10 | head -1)
+  [ -n "$first" ] || fail "no clock tick with the server there"
+  watch_game 8 "with the server"
+  base=$cpu_pct
+  what_ticks="before the outage"; in_step "$first" $(ticks_in "$work/rec1.raw" "$rec1_start" 3 6)
+
+  # The server dies without a word, as a crashed one does.
+  kill -KILL "$pulse_pid"; wait "$pulse_pid" 2>/dev/null || true
+  echo "server killed at $(elapsed "$match_start") s of the match"
+  watch_game 10 "without a server"
+  check_cpu "$base" "without a server"
+
+  start_server cap
+  record cap "$work/rec2.raw"; rec2_start=$rec_start
+  echo "server back at $(elapsed "$match_start") s of the match"
+  watch_game 10 "after the server came back"
+  what_ticks="after the server came back"; in_step "$first" $(ticks_in "$work/rec2.raw" "$rec2_start" 2 4)
+
+  # The sink the game plays to goes; another one comes.
+  PULSE_SERVER="$pulse" pactl unload-module module-null-sink
+  echo "sink unloaded at $(elapsed "$match_start") s of the match"
+  watch_game 6 "without a sink"
+  check_cpu "$base" "without a sink"
+  PULSE_SERVER="$pulse" pactl load-module module-null-sink sink_name=cap2 >/dev/null
+  PULSE_SERVER="$pulse" pactl set-default-sink cap2
+  record cap2 "$work/rec3.raw"; rec3_start=$rec_start
+  watch_game 10 "with a new sink"
+  what_ticks="with a new sink"; in_step "$first" $(ticks_in "$work/rec3.raw" "$rec3_start" 2 4)
+fi
+
+if [ "$mode" = late ]; then
+  start_game; answer_dialog; start_match
+  watch_game 8 "without a server from the start"
+  start_server cap
+  record cap "$work/rec1.raw"; rec1_start=$rec_start
+  echo "server started at $(elapsed "$match_start") s of the match"
+  watch_game 10 "after a server arrived"
+  ticks=($(ticks_in "$work/rec1.raw" "$rec1_start" 3 8))
+  [ "${#ticks[@]}" -gt 0 ] || fail "no clock tick from the server that arrived"
+  what_ticks="from the server that arrived"
+  in_step "${ticks[@]}"
+fi
+
+if [ "$mode" = signals ]; then
+  # Saved files from an earlier run: a rating of 1700 (0x06A4, little-endian) and a name.
+  head -c 2808 /dev/zero >"$work/prog/S.hs"
+  printf '\244\006' | dd of="$work/prog/S.hs" bs=1 seek=2800 conv=notrunc status=none
+  printf 'Keeper\r\n' >"$work/prog/Pl.nam"
+  cp "$work/prog/S.hs" "$work/S.hs.before"
+  cp "$work/prog/Pl.nam" "$work/Pl.nam.before"
+  pulse="unix:$work/no-sound-server"
+  for sig in TERM INT HUP; do
+    for where in dialog match; do
+      start_game
+      if [ "$where" = match ]; then
+        # An empty name leaves the name file as it is.
+        read -r dx dy < <(xdotool getwindowgeometry "$dialog" | awk '/Position/ {split($2,p,","); print p[1], p[2]}')
+        xdotool mousemove $((dx + 100)) $((dy + 40)) click 1 key ctrl+a BackSpace
+        xdotool mousemove $((dx + 172)) $((dy + 66)) click 1
+        main=$(timeout 10 xdotool search --sync --name '^Form1$' | head -1) || fail "no main window"
+        read -r wx wy < <(xdotool getwindowgeometry "$main" | awk '/Position/ {split($2,p,","); print p[1], p[2]}')
+        sleep 0.3
+        start_match
+        sleep 1
+      fi
+      alive "before SIG$sig"
+      t0=$(now)
+      kill -"$sig" "$game_pid"
+      for _ in $(seq 40); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+      kill -0 "$game_pid" 2>/dev/null && fail "SIG$sig in the $where: still running after 2 s"
+      took=$(elapsed "$t0")
+      set +e; wait "$game_pid"; status=$?; set -e
+      echo "SIG$sig in the $where: ended after $took s with status $status"
+      awk -v t="$took" 'BEGIN { exit !(t <= 1.0) }' || fail "SIG$sig in the $where: took $took s to end"
+      [ "$status" -lt 128 ] || fail "SIG$sig in the $where: killed by signal $((status - 128)), not a clean end"
+      leftovers=$(find "$work/prog" "$work/data" "$work/elsewhere" -name '*.tmp')
+      [ -z "$leftovers" ] || fail "SIG$sig in the $where: temporary files left: $leftovers"
+      cmp -s "$work/prog/S.hs" "$work/S.hs.before" || fail "SIG$sig in the $where: S.hs changed"
+      cmp -s "$work/prog/Pl.nam" "$work/Pl.nam.before" || fail "SIG$sig in the $where: Pl.nam changed"
+      [ ! -e "$work/data/agarhold" ] || fail "SIG$sig in the $where: files written to the data folder"
+      no_error_box "after SIG$sig"
+    done
+  done
+
+  # A signal in the middle of a save: the name file's first fsync is held up
+  # for 1.5 s (strace delays the call), SIGTERM comes during it. The save is
+  # finished first, then the program ends within a second: a whole new file,
+  # no temporary one.
+  start_game
+  strace -q -p "$game_pid" -e trace=fsync -e inject=fsync:delay_enter=1500000:when=1 -o /dev/null &
+  strace_pid=$!
+  pids+=($strace_pid)
+  sleep 0.5
+  read -r dx dy < <(xdotool getwindowgeometry "$dialog" | awk '/Position/ {split($2,p,","); print p[1], p[2]}')
+  xdotool mousemove $((dx + 100)) $((dy + 40)) click 1 key ctrl+a
+  xdotool type --delay 20 "Saver"
+  xdotool mousemove $((dx + 172)) $((dy + 66)) click 1
+  for _ in $(seq 40); do [ -e "$work/prog/Pl.nam.tmp" ] && break; sleep 0.025; done
+  [ -e "$work/prog/Pl.nam.tmp" ] || fail "the name's save did not begin"
+  t0=$(now)
+  kill -TERM "$game_pid"
+  for _ in $(seq 60); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  kill -0 "$game_pid" 2>/dev/null && fail "SIGTERM during a save: still running after 3 s"
+  took=$(elapsed "$t0")
+  set +e; wait "$game_pid"; status=$?; set -e
+  echo "SIGTERM during the name's save: ended after $took s with status $status"
+  awk -v t="$took" 'BEGIN { exit !(t <= 2.5) }' || fail "SIGTERM during a save: took $took s to end"
+  [ "$status" -lt 128 ] || fail "SIGTERM during a save: killed by signal $((status - 128))"
+  leftovers=$(find "$work/prog" "$work/data" "$work/elsewhere" -name '*.tmp')
+  [ -z "$leftovers" ] || fail "SIGTERM during a save: temporary files left: $leftovers"
+  [ "$(od -An -c "$work/prog/Pl.nam" | tr -s ' ')" = " S a v e r \r \n" ] \
+    || fail "SIGTERM during a save: Pl.nam is $(od -An -c "$work/prog/Pl.nam")"
+  cmp -s "$work/prog/S.hs" "$work/S.hs.before" || fail "SIGTERM during a save: S.hs changed"
+fi
+echo "1 passed, 0 failed"
