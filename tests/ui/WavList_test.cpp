@@ -1,9 +1,17 @@
 // Wave lists: our own RIFF reader on hand-made files, and the one shared
 // player that lets only one sound play at a time in the whole program.
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTemporaryDir>
 #include <QTimer>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -352,3 +360,107 @@ TEST(WavList, aSoundEndsAfterItsLength) {
     while (player->CurrentSound() != 0 && waited.elapsed() < 5000) RunEvents(50);
     EXPECT_EQ(player->CurrentSound(), 0u);
 }
+
+namespace {
+
+// A private PulseAudio server with one null sink, at a socket of our own.
+class TSoundServer {
+public:
+    explicit TSoundServer(const QString& folder) : Folder(folder) {
+        QDir().mkpath(Folder + "/runtime");
+        QFile::setPermissions(Folder + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                        QFileDevice::ExeOwner);
+    }
+    ~TSoundServer() { Stop(); }
+    QString Address() const { return "unix:" + Socket(); }
+
+    bool Start() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", Folder);
+        env.insert("XDG_RUNTIME_DIR", Folder + "/runtime");
+        env.remove("DISPLAY");
+        Server.setProcessEnvironment(env);
+        Server.setProgram(QStandardPaths::findExecutable("pulseaudio"));
+        Server.setArguments({"-n", "--daemonize=no", "--exit-idle-time=-1", "--load=module-null-sink sink_name=cap",
+                             "--load=module-native-protocol-unix auth-anonymous=1 socket=" + Socket()});
+        Server.setStandardOutputFile(QProcess::nullDevice());
+        Server.setStandardErrorFile(QProcess::nullDevice());
+        Server.start();
+        if (!Server.waitForStarted(5000)) return false;
+        QElapsedTimer waited;
+        waited.start();
+        while (!QFile::exists(Socket()) && waited.elapsed() < 10000) QThread::msleep(20);
+        return QFile::exists(Socket());
+    }
+    // Killed without a word, as a crashed server goes.
+    void Stop() {
+        if (Server.state() == QProcess::NotRunning) return;
+        Server.kill();
+        Server.waitForFinished(5000);
+        QFile::remove(Socket());
+    }
+
+private:
+    QString Socket() const { return Folder + "/native"; }
+    QString Folder;
+    QProcess Server;
+};
+
+// Runs the event loop until `done` holds, at most `ms` milliseconds.
+bool RunEventsUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < ms) RunEvents(20);
+    return done();
+}
+
+}  // namespace
+
+// The sound server may be missing at the start, go away and come back: each
+// sound played while one is there reaches it, whatever happened before.
+TEST(SoundPlayer, reachesAServerThatArrivedLateOrCameBack) {
+    ASSERT_FALSE(QStandardPaths::findExecutable("pulseaudio").isEmpty()) << "scripts/install-deps brings pulseaudio";
+    TSoundPlayer* player = TSoundPlayer::Shared();
+    ASSERT_NE(player, nullptr);
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    TSoundServer server(folder.path());
+    const QByteArray oldAddress = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", server.Address().toLocal8Bit());
+    TDIBWavList clock;
+    clock.Add(WaveFileBytes("m_0"));  // 0.72 s
+
+    // No server yet: the sound runs on silently.
+    clock.Play(0);
+    RunEvents(300);
+    EXPECT_FALSE(player->DeviceActive());
+    player->Stop();
+
+    ASSERT_TRUE(server.Start());
+    clock.Play(0);
+    EXPECT_TRUE(RunEventsUntil([&] { return player->DeviceActive(); }, 3000)) << "a server that arrived late";
+    player->Stop();
+
+    clock.Play(0);
+    ASSERT_TRUE(RunEventsUntil([&] { return player->DeviceActive(); }, 3000));
+    server.Stop();
+    EXPECT_TRUE(RunEventsUntil([&] { return !player->DeviceActive(); }, 3000)) << "the server went while it played";
+    player->Stop();
+    clock.Play(0);
+    RunEvents(300);
+    EXPECT_FALSE(player->DeviceActive());
+    player->Stop();
+
+    ASSERT_TRUE(server.Start());
+    clock.Play(0);
+    EXPECT_TRUE(RunEventsUntil([&] { return player->DeviceActive(); }, 3000)) << "a server that came back";
+    // One sound at a time: the next one replaces it on the server at once.
+    clock.Play(0);
+    EXPECT_TRUE(RunEventsUntil([&] { return player->DeviceActive(); }, 3000));
+    player->Stop();
+    EXPECT_FALSE(player->DeviceActive());
+    server.Stop();
+    if (oldAddress.isNull()) qunsetenv("PULSE_SERVER");
+    else qputenv("PULSE_SERVER", oldAddress);
+}
+
