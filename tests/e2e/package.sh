@@ -21,9 +21,10 @@ build)
   [ "$(field Section)" = games ] || fail "Section: $(field Section)"
   [ -n "$(field Maintainer)" ] || fail "no Maintainer"
   [ "$(field Description | wc -l)" -gt 3 ] || fail "no long description"
-  # Dependencies come from the shared libraries the program links.
+  # Dependencies come from the shared libraries the program links (its sound
+  # goes to the server through PulseAudio's client library).
   deps=$(field Depends)
-  for lib in libc6 libqt6widgets6 libqt6multimedia6 libjpeg62-turbo; do
+  for lib in libc6 libqt6widgets6 libjpeg62-turbo libpulse0; do
     echo "$deps" | grep -q "\b$lib\b" || fail "Depends lacks $lib: $deps"
   done
   # The face the screens were laid out in comes with the game, and Qt's
