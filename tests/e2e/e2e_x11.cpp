@@ -7,6 +7,12 @@
 //   e2e_x11 icon <window-id>         prints one line per icon the window
 //                                     offers (_NET_WM_ICON): "W H centre corner",
 //                                     the two pixels as 8-digit hex ARGB
+//   e2e_x11 frame <window-id>        prints "x y w h" of the window with the
+//                                     frame the window manager put around it,
+//                                     then "x y w h" of its client area
+//   e2e_x11 maximize <window-id>     asks the window manager to maximise it
+//   e2e_x11 area <x> <y> <w> <h>     prints "rmin gmin bmin rmax gmax bmax" of
+//                                     the screen pixels in that rectangle
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -28,7 +34,7 @@ void Rgb(XImage* img, int x, int y, int& r, int& g, int& b) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: e2e_x11 close WIN | pixel X Y | shot FILE\n");
+        std::fprintf(stderr, "usage: e2e_x11 close WIN | pixel X Y | shot FILE | icon WIN | frame WIN | maximize WIN | area X Y W H\n");
         return 2;
     }
     Display* d = XOpenDisplay(nullptr);
@@ -98,6 +104,61 @@ int main(int argc, char** argv) {
             }
         }
         if (data) XFree(data);
+    } else if (std::strcmp(argv[1], "frame") == 0) {
+        const Window w = static_cast<Window>(std::strtoul(argv[2], nullptr, 0));
+        // The frame is the window's ancestor that is a child of the root.
+        Window top = w;
+        for (;;) {
+            Window r = 0, parent = 0, *children = nullptr;
+            unsigned n = 0;
+            if (!XQueryTree(d, top, &r, &parent, &children, &n)) break;
+            if (children) XFree(children);
+            if (parent == root || parent == 0) break;
+            top = parent;
+        }
+        XWindowAttributes fa, ca;
+        int cx = 0, cy = 0;
+        Window child = 0;
+        if (!XGetWindowAttributes(d, top, &fa) || !XGetWindowAttributes(d, w, &ca) ||
+            !XTranslateCoordinates(d, w, root, 0, 0, &cx, &cy, &child)) {
+            rc = 1;
+        } else {
+            std::printf("%d %d %d %d\n", fa.x, fa.y, fa.width + 2 * fa.border_width,
+                        fa.height + 2 * fa.border_width);
+            std::printf("%d %d %d %d\n", cx, cy, ca.width, ca.height);
+        }
+    } else if (std::strcmp(argv[1], "area") == 0 && argc >= 6) {
+        const int w = std::atoi(argv[4]), h = std::atoi(argv[5]);
+        XImage* img = w > 0 && h > 0 ? XGetImage(d, root, std::atoi(argv[2]), std::atoi(argv[3]),
+                                                 static_cast<unsigned>(w), static_cast<unsigned>(h),
+                                                 AllPlanes, ZPixmap)
+                                     : nullptr;
+        if (!img) return 1;
+        int lo[3] = {255, 255, 255}, hi[3] = {0, 0, 0};
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                int c[3];
+                Rgb(img, x, y, c[0], c[1], c[2]);
+                for (int k = 0; k < 3; ++k) {
+                    if (c[k] < lo[k]) lo[k] = c[k];
+                    if (c[k] > hi[k]) hi[k] = c[k];
+                }
+            }
+        std::printf("%d %d %d %d %d %d\n", lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]);
+        XDestroyImage(img);
+    } else if (std::strcmp(argv[1], "maximize") == 0) {
+        const Window w = static_cast<Window>(std::strtoul(argv[2], nullptr, 0));
+        XEvent ev{};
+        ev.xclient.type = ClientMessage;
+        ev.xclient.window = w;
+        ev.xclient.message_type = XInternAtom(d, "_NET_WM_STATE", False);
+        ev.xclient.format = 32;
+        ev.xclient.data.l[0] = 1;  // add
+        ev.xclient.data.l[1] = static_cast<long>(XInternAtom(d, "_NET_WM_STATE_MAXIMIZED_VERT", False));
+        ev.xclient.data.l[2] = static_cast<long>(XInternAtom(d, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
+        ev.xclient.data.l[3] = 1;  // from an application
+        XSendEvent(d, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+        XFlush(d);
     } else {
         rc = 2;
     }

@@ -3,12 +3,16 @@
 // the pointer and the drops still reaching them in their own pixels.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QEventLoop>
+#include <QTimer>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScreen>
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -118,6 +122,15 @@ struct ScaledFixture : ::testing::Test {
         Form.show();
     }
 
+    // Lets the window paint what is pending.
+    static void Settle() {
+        for (int i = 0; i < 3; ++i) {
+            QEventLoop loop;
+            QTimer::singleShot(20, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+    }
+
     // The design pixel the view's pixel (px, py) shows, found from the view's
     // own transform and the rule "the pixel under the screen pixel's centre".
     QPoint Shown(TScaledScreen* view, int px, int py) const {
@@ -195,6 +208,39 @@ TEST_F(ScaledFixture, LargerWindowShowsTheScreensScaledCentredAndCrisp) {
             ++checked;
         }
     EXPECT_GT(checked, 250000);
+
+    // A repaint of part of the board (a block of cells changed) puts each
+    // design pixel on the same screen pixels as the whole picture did: the
+    // window's own pixels show every cell whole, with no seam around the part.
+    view->viewport()->repaint();
+    Settle();
+    const QRect cellsChanged(31, 17, 23, 29);  // cell columns 31..53, rows 17..45
+    for (int y = cellsChanged.top(); y <= cellsChanged.bottom(); ++y)
+        for (int x = cellsChanged.left(); x <= cellsChanged.right(); ++x) {
+            TCell& c = Game.Grid(x, y);
+            c.Owner = c.Owner == Blue ? Red : Blue;
+        }
+    const QRect part(4 * cellsChanged.x(), 4 * cellsChanged.y(), 4 * cellsChanged.width(),
+                     4 * cellsChanged.height());  // view pixels
+    board->update(part);
+    Settle();
+    const QImage now = board->View();
+    const QImage window = Form.screen()->grabWindow(Form.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(window.size(), shot.size());
+    int inPart = 0;
+    for (int py = 0; py < 800; ++py)
+        for (int px = 0; px < 1024; ++px) {
+            const QPoint d = Shown(view, px, py);
+            const QPoint v = d - board->pos();
+            if (!board->rect().contains(v)) continue;
+            if (std::any_of(above.begin(), above.end(), [&](const QRect& r) { return r.contains(d); }))
+                continue;
+            inPart += part.contains(v);
+            ASSERT_EQ(window.pixel(px, py), now.pixel(v))
+                << "view pixel " << px << "," << py << " design " << v.x() << "," << v.y()
+                << (part.contains(v) ? " inside" : " outside") << " the repainted part";
+        }
+    EXPECT_GT(inPart, 15000);
 
     // Back at the design size: straight in the window again, pixels as before.
     Game.Screen.DIBContainer2.Visible = true;

@@ -1,0 +1,297 @@
+#!/usr/bin/env bash
+# The main window on a real screen, under Xvfb with openbox (so the frame is
+# real), or under a Wayland compositor:
+#
+#   window.sh place SCALE GAME E2E_X11    a 1366 x 768 screen at QT_SCALE_FACTOR
+#                                         SCALE: the whole frame lies on the
+#                                         screen; at 1 the frame's corner is at
+#                                         265, 146; where the design place would
+#                                         stick out, moved just far enough; where
+#                                         the window cannot fit, as large as the
+#                                         screen allows
+#   window.sh minsize GAME E2E_X11        the window refuses to shrink below its
+#                                         747 x 543 client area
+#   window.sh maximized GAME E2E_X11      maximised: the title screen and a match
+#                                         scaled up uniformly and centred on
+#                                         #070707, the board's cells solid blocks,
+#                                         and a tube dragged onto the scaled board
+#                                         lands on the cell under the pointer
+#   window.sh wayland GAME                weston's headless backend and no X
+#                                         server: the game starts, shows its name
+#                                         dialog, and ends cleanly
+set -euo pipefail
+mode="$1"
+case "$mode" in
+  place) scale="$2"; game="$3"; x11="$4" ;;
+  minsize|maximized) scale=1; game="$2"; x11="$3" ;;
+  wayland) game="$2" ;;
+  *) echo "unknown mode $mode"; exit 2 ;;
+esac
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL ($mode ${scale:-}): $*"
+  if [ -n "${x11:-}" ] && "$x11" shot "$work/fail.ppm" 2>/dev/null; then
+    cp "$work/fail.ppm" "/tmp/agarhold-window-$mode-fail.ppm" && echo "screen saved to /tmp/agarhold-window-$mode-fail.ppm"
+  fi
+  [ -s "$work/out.log" ] && { echo "--- program output"; cat "$work/out.log"; }
+  [ -s "$work/weston.log" ] && { cp "$work/weston.log" /tmp/agarhold-window-weston.log; echo "weston log kept in /tmp/agarhold-window-weston.log"; grep -v "\[proto\]" "$work/weston.log" | tail -20; }
+  exit 1
+}
+mkdir -p "$work/prog" "$work/home" "$work/runtime"
+chmod 700 "$work/runtime"
+cp "$game" "$work/prog/agarhold"
+
+# ---- Wayland: weston on its headless backend, no X server at all ----
+if [ "$mode" = wayland ]; then
+  # The protocol log shows which windows the game made and what it drew.
+  env -i PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$work/runtime" HOME="$work/home" \
+    weston --backend=headless-backend.so --socket=agarhold-test --width=1024 --height=768 \
+      --idle-time=0 --logger-scopes=log,proto >"$work/weston.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [ -S "$work/runtime/agarhold-test" ] && break; sleep 0.1; done
+  [ -S "$work/runtime/agarhold-test" ] || fail "weston did not start"
+  # The platform is not named: with WAYLAND_DISPLAY and no DISPLAY, Qt picks Wayland.
+  (cd "$work/home" && exec env -i PATH=/usr/bin:/bin HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
+     WAYLAND_DISPLAY=agarhold-test LANG=C.UTF-8 "$work/prog/agarhold") >"$work/out.log" 2>&1 &
+  game_pid=$!
+  pids+=($game_pid)
+  # The name dialog's window: its title, then a frame with its picture.
+  for _ in $(seq 100); do grep -q 'set_title("Player Name")' "$work/weston.log" && break; sleep 0.1; done
+  grep -q 'set_title("Player Name")' "$work/weston.log" || fail "no \"Player Name\" window"
+  grep -q 'set_title("Form1")' "$work/weston.log" || fail "no \"Form1\" window"
+  sleep 1
+  kill -0 "$game_pid" 2>/dev/null || fail "the game ended by itself"
+  # The game's windows drew: buffers attached to their surfaces and committed.
+  attached=$(grep -c 'wl_surface@[0-9]*\.attach(wl_buffer@' "$work/weston.log" || true)
+  echo "buffers the game attached: $attached"
+  [ "$attached" -ge 2 ] || fail "the game's windows drew nothing"
+  cp "$work/weston.log" /tmp/agarhold-window-weston-ok.log
+  # Terminated as a session ends it: a plain exit, no abort, no core.
+  kill -TERM "$game_pid"
+  status=0
+  wait "$game_pid" || status=$?
+  echo "exit status after SIGTERM: $status"
+  [ "$status" = 0 ] || [ "$status" = 143 ] || fail "exit status $status after SIGTERM"
+  grep -qi "could not find the qt platform plugin\|core dumped\|Aborted" "$work/out.log" && fail "the program aborted"
+  echo "--- program output"; cat "$work/out.log"
+  echo "1 passed, 0 failed"
+  exit 0
+fi
+
+# ---- X: a free display picked by the server itself, and openbox ----
+case "$mode" in
+  place|minsize|maximized) screen=1366x768 ;;
+esac
+sw=${screen%x*}; sh=${screen#*x}
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -1 "$work/display")"
+HOME="$work/home" openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]] && break; sleep 0.05; done
+[[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]] || fail "openbox did not start"
+
+(cd "$work/home" && exec env -i PATH=/usr/bin:/bin DISPLAY="$DISPLAY" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
+   QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" PULSE_SERVER="unix:$work/no-sound-server" LANG=C.UTF-8 \
+   "$work/prog/agarhold") >"$work/out.log" 2>&1 &
+game_pid=$!
+pids+=($game_pid)
+
+dialog=$(timeout 20 xdotool search --sync --name '^Player Name$' | head -1) || fail "no name dialog"
+main=$(timeout 10 xdotool search --sync --name '^Form1$' | head -1) || fail "no main window"
+# The frame settles once the window manager has told it and the game has fitted it.
+geometry() { "$x11" frame "$1" | tr '\n' ' '; }
+last=""
+for _ in $(seq 40); do
+  now=$(geometry "$main"); [ "$now" = "$last" ] && break; last=$now; sleep 0.15
+done
+read -r fx fy fw fh cx cy cw ch <<<"$(geometry "$main")"
+echo "frame $fx,$fy ${fw}x$fh, client $cx,$cy ${cw}x$ch on a ${sw}x$sh screen at scale $scale"
+
+# The name dialog, answered with its OK (136, 56, 73 x 21 at the design scale).
+read -r _ _ _ _ dx dy _ _ <<<"$(geometry "$dialog")"
+answer_dialog() {
+  xdotool mousemove "$(awk -v d="$dx" -v s="$scale" 'BEGIN { printf "%d", d + 172 * s }')" \
+                    "$(awk -v d="$dy" -v s="$scale" 'BEGIN { printf "%d", d + 66 * s }')" click 1
+  for _ in $(seq 50); do xdotool search --onlyvisible --name '^Player Name$' >/dev/null 2>&1 || return 0; sleep 0.1; done
+  fail "the name dialog stays open"
+}
+close_and_end() {
+  "$x11" close "$main"
+  for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$game_pid" 2>/dev/null && fail "program still running after close"
+  wait "$game_pid" || fail "program exit status $?"
+}
+
+# ---- where it opens ----
+if [ "$mode" = place ]; then
+  [ "$fx" -ge 0 ] && [ "$fy" -ge 0 ] && [ $((fx + fw)) -le "$sw" ] && [ $((fy + fh)) -le "$sh" ] \
+    || fail "the frame is not wholly on the screen"
+  # The design client area in screen pixels, and the design corner.
+  want_w=$(awk -v s="$scale" 'BEGIN { printf "%d", 747 * s + 0.5 }')
+  want_h=$(awk -v s="$scale" 'BEGIN { printf "%d", 543 * s + 0.5 }')
+  corner_x=$(awk -v s="$scale" 'BEGIN { printf "%d", 265 * s }')
+  corner_y=$(awk -v s="$scale" 'BEGIN { printf "%d", 146 * s }')
+  near() { [ $(( $1 - $2 )) -le "$3" ] && [ $(( $2 - $1 )) -le "$3" ]; }
+  if [ $(( want_w + fw - cw )) -le "$sw" ]; then
+    near "$cw" "$want_w" 1 || fail "client width $cw, not $want_w"
+    if [ $(( corner_x + fw )) -le "$sw" ]; then
+      near "$fx" "$corner_x" 2 || fail "the frame moved across though it fits there: x $fx, not $corner_x"
+    else
+      near $((fx + fw)) "$sw" 3 || fail "moved too far across: the frame's right edge at $((fx + fw))"
+    fi
+  fi
+  if [ $(( want_h + fh - ch )) -le "$sh" ]; then
+    near "$ch" "$want_h" 1 || fail "client height $ch, not $want_h"
+    if [ $(( corner_y + fh )) -le "$sh" ]; then
+      near "$fy" "$corner_y" 2 || fail "the frame moved down or up though it fits there: y $fy, not $corner_y"
+    else
+      near $((fy + fh)) "$sh" 3 || fail "moved too far up: the frame's bottom edge at $((fy + fh))"
+    fi
+  else
+    # Too tall for the screen: as tall as the screen allows.
+    near $((fy + fh)) "$sh" 3 || fail "the frame's bottom at $((fy + fh)), not the screen's"
+    near "$fy" 0 3 || fail "the frame's top at $fy, not the screen's"
+  fi
+  answer_dialog
+  close_and_end
+  echo "1 passed, 0 failed"
+  exit 0
+fi
+
+answer_dialog
+
+# ---- it refuses to shrink ----
+if [ "$mode" = minsize ]; then
+  xdotool windowsize "$main" 600 400
+  sleep 0.5
+  read -r _ _ _ _ _ _ cw ch <<<"$(geometry "$main")"
+  echo "asked for 600 x 400: client ${cw}x$ch"
+  [ "$cw" -ge 747 ] && [ "$ch" -ge 543 ] || fail "the window shrank to ${cw}x$ch"
+  xdotool windowsize "$main" 900 700
+  sleep 0.5
+  read -r _ _ _ _ _ _ cw ch <<<"$(geometry "$main")"
+  echo "asked for 900 x 700: client ${cw}x$ch"
+  [ "$cw" = 900 ] && [ "$ch" = 700 ] || fail "the window did not grow to 900 x 700"
+  close_and_end
+  echo "1 passed, 0 failed"
+  exit 0
+fi
+
+# ---- maximised: the screens scaled and centred ----
+"$x11" maximize "$main"
+last=""
+for _ in $(seq 40); do
+  sleep 0.15; now=$(geometry "$main"); [ "$now" = "$last" ] && break; last=$now
+done
+sleep 0.3
+read -r _ _ _ _ cx cy cw ch <<<"$(geometry "$main")"
+echo "maximised: client $cx,$cy ${cw}x$ch"
+[ "$cw" -gt 1000 ] && [ "$ch" -gt 600 ] || fail "the window was not maximised"
+# The largest uniform factor, and where the design area lies: centred, on a
+# whole screen pixel.
+read -r f ox oy <<<"$(awk -v w="$cw" -v h="$ch" 'BEGIN { f = w / 747; if (h / 543 < f) f = h / 543;
+  printf "%.6f %d %d", f, (w - 747 * f) / 2, (h - 543 * f) / 2 }')"
+echo "factor $f, design area at $ox,$oy"
+# Screen pixel of design point (X, Y) (its centre), and a rectangle of design pixels.
+at() { awk -v x="$1" -v y="$2" -v f="$f" -v ox="$ox" -v oy="$oy" -v cx="$cx" -v cy="$cy" \
+  'BEGIN { printf "%d %d", cx + ox + (x + 0.5) * f, cy + oy + (y + 0.5) * f }'; }
+inner() { awk -v x="$1" -v y="$2" -v w="$3" -v h="$4" -v f="$f" -v ox="$ox" -v oy="$oy" -v cx="$cx" -v cy="$cy" \
+  'function up(v) { return v == int(v) ? v : int(v) + 1 }
+   BEGIN { x0 = up(cx + ox + x * f); y0 = up(cy + oy + y * f);
+           x1 = int(cx + ox + (x + w) * f) - 1; y1 = int(cy + oy + (y + h) * f) - 1;
+           printf "%d %d %d %d", x0, y0, x1 - x0 + 1, y1 - y0 + 1 }'; }
+px() { read -r X Y <<<"$(at "$1" "$2")"; "$x11" pixel "$X" "$Y"; }
+expect() {  # design point, wanted colour, what it is
+  local got; got=$(px "$1" "$2"); [ "$got" = "$3" ] || fail "$4: design ($1, $2) shows $got, not $3"
+}
+area() { read -r X Y W H <<<"$(inner "$@")"; "$x11" area "$X" "$Y" "$W" "$H"; }
+
+# Letterbox: the bands beside (or above and below) the scaled area are #070707.
+if awk -v o="$ox" 'BEGIN { exit !(o >= 4) }'; then
+  band=$("$x11" area "$cx" "$cy" "$(awk -v o="$ox" 'BEGIN { printf "%d", o }')" "$ch")
+else
+  band=$("$x11" area "$cx" "$cy" "$cw" "$(awk -v o="$oy" 'BEGIN { printf "%d", o }')")
+fi
+[ "$band" = "7 7 7 7 7 7" ] || fail "the letterbox is not #070707 throughout: $band"
+# Title screen: the match screen's margins, the black title screen inside
+# them, the blue title lettering and "EXIT GAME" where the design puts them.
+expect 0 0 "7 7 7" "top-left margin"
+expect 744 300 "7 7 7" "right margin"
+expect 4 4 "0 0 0" "title screen"
+expect 736 534 "0 0 0" "title screen's far corner"
+read -r _ _ lb _ _ hb <<<"$(area 390 110 40 20)"
+echo "title lettering (design 390..430, 110..130): blue $lb..$hb"
+[ "$hb" -gt 120 ] || fail "no blue title lettering where the design has it"
+read -r _ _ _ _ _ hb <<<"$(area 636 508 90 14)"
+[ "$hb" -gt 200 ] || fail "no \"EXIT GAME\" where the design has it"
+"$x11" shot "$work/title.ppm"
+
+# A single game: the game-mode link, the start picture, the chooser's Done.
+click() { read -r X Y <<<"$(at "$1" "$2")"; xdotool mousemove "$X" "$Y"; sleep 0.15; xdotool click 1; sleep 0.25; }
+click $((2 + 432 + 30)) $((2 + 256 + 8))
+click $((2 + 370)) $((2 + 249))
+sleep 0.5
+read -r _ _ _ hr hg hb <<<"$(area 192 200 377 169)"
+[ "$hr" -ge 55 ] || fail "no chooser over the scaled match screen"
+click $((192 + 188)) $((200 + 146))
+sleep 3.8   # countdown 3, 2, 1
+
+# Drag tube 1 onto the scaled board: view point (350, 201), cell (87, 50).
+vx=350; vy=201; cellx=$((vx / 4)); celly=$((vy / 4))
+read -r sx sy <<<"$(at 624 128)"
+read -r tx ty <<<"$(at $((174 + vx)) $((70 + vy)))"
+xdotool mousemove "$sx" "$sy"; sleep 0.2
+xdotool mousedown 1
+for s in 1 2 3 4 5 6 7 8 9 10; do
+  xdotool mousemove $((sx + (tx - sx) * s / 10)) $((sy + (ty - sy) * s / 10)); sleep 0.05
+done
+xdotool mouseup 1
+sleep 0.3
+# Every cell is a solid block of screen pixels; blue (tinted) along the row
+# through the dropped cell, in a run centred on it.
+# A cell caught while the board repaints around it may show two generations
+# for a moment: a cell that stays mixed is a fault, one that settles is not.
+cell() { area $((174 + 4 * $1)) $((70 + 4 * $2)) 4 4; }
+solid_cell() {
+  local lr lg lb hr hg hb try
+  for try in 1 2 3; do
+    read -r lr lg lb hr hg hb <<<"$(cell "$1" "$2")"
+    [ "$lr $lg $lb" = "$hr $hg $hb" ] && { echo "$lr $lg $lb"; return 0; }
+    sleep 0.3
+  done
+  read -r X Y W H <<<"$(inner $((174 + 4 * $1)) $((70 + 4 * $2)) 4 4)"
+  echo "cell ($1, $2) is not one solid block: $lr $lg $lb .. $hr $hg $hb (screen $X,$Y ${W}x$H)" >&2
+  for yy in $(seq $((Y - 1)) $((Y + H))); do
+    row=""; for xx in $(seq $((X - 1)) $((X + W))); do row="$row $("$x11" pixel $xx $yy | tr ' ' ,)"; done
+    echo "  row $yy:$row" >&2
+  done
+  return 1
+}
+is_blue() { local r g b c; c=$(solid_cell "$1" "$2") || fail "cell ($1, $2) stays mixed"; read -r r g b <<<"$c"
+  [ "$b" -gt 110 ] && [ "$r" -lt 40 ] && [ "$g" -lt 40 ]; }
+"$x11" shot "$work/match.ppm"
+is_blue $cellx $celly || fail "no blue cell under the pointer, cell ($cellx, $celly): $(cell $cellx $celly)"
+left=$cellx; while [ $left -gt 76 ] && is_blue $((left - 1)) $celly; do left=$((left - 1)); done
+right=$cellx; while [ $right -lt 100 ] && is_blue $((right + 1)) $celly; do right=$((right + 1)); done
+top=$celly; while [ $top -gt 1 ] && is_blue $cellx $((top - 1)); do top=$((top - 1)); done
+bottom=$celly; while [ $bottom -lt 100 ] && is_blue $cellx $((bottom + 1)); do bottom=$((bottom + 1)); done
+echo "blue cells across $left..$right, down $top..$bottom around the pointer's cell ($cellx, $celly)"
+[ $(( (left + right) - 2 * cellx )) -le 2 ] && [ $(( 2 * cellx - (left + right) )) -le 2 ] \
+  || fail "the colony across $left..$right is not centred on cell $cellx"
+[ $(( (top + bottom) - 2 * celly )) -le 2 ] && [ $(( 2 * celly - (top + bottom) )) -le 2 ] \
+  || fail "the colony down $top..$bottom is not centred on cell $celly"
+[ $((right - left)) -ge 2 ] || fail "a colony of one cell: the tube held nothing?"
+# Blocks elsewhere on the board too: a row of cells of the red and empty sides.
+for c in 5 20 40 60; do solid_cell $c 50 >/dev/null || fail "cell ($c, 50) stays mixed"; done
+close_and_end
+echo "1 passed, 0 failed"
