@@ -4,8 +4,6 @@
 #include <QGraphicsSceneDragDropEvent>
 #include <QGraphicsSceneHoverEvent>
 #include <QGraphicsSceneMouseEvent>
-#include <QPainter>
-#include <QStyleOptionGraphicsItem>
 #include <cmath>
 
 #include "WindowFit.h"
@@ -22,9 +20,8 @@ TScaledScreen::TScaledScreen(QSize design, QColor letterbox, QWidget* parent)
     setRenderHint(QPainter::SmoothPixmapTransform, false);
     setCacheMode(QGraphicsView::CacheNone);
     setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
-    // Nothing is drawn antialiased outside its own rectangle: a repaint need
-    // not take in the neighbouring pixels (which would cut through the
-    // board's cells around a changed one).
+    // Nothing on the screens is drawn antialiased beyond its own rectangle:
+    // a repaint need not take in two more pixels around every change.
     setOptimizationFlag(QGraphicsView::DontAdjustForAntialiasing, true);
     setAcceptDrops(true);
     setMouseTracking(true);
@@ -72,32 +69,6 @@ void TScaledScreen::Fit() {
 }
 
 // ---- TScaledProxy -----------------------------------------------------------
-
-void TScaledProxy::paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget*) {
-    QWidget* screens = widget();
-    if (!screens) return;
-    const QSize size = screens->size();
-    const QRect exposed = option->exposedRect.toAlignedRect() & QRect(QPoint(0, 0), size);
-    if (exposed.isEmpty()) return;
-    // A scaled painter would make the widget render each exposed part into a
-    // picture of its own, drawn from its own corner: part and whole would
-    // then round to screen pixels differently, and a cell repainted in part
-    // would show a seam.
-    if (Picture_.size() != size) {
-        Picture_ = QImage(size, QImage::Format_RGB32);
-        Picture_.fill(Qt::black);
-    }
-    {
-        QPainter p(&Picture_);
-        screens->render(&p, exposed.topLeft(), QRegion(exposed),
-                        QWidget::DrawWindowBackground | QWidget::DrawChildren);
-    }
-    painter->save();
-    painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter->setClipRect(exposed, Qt::IntersectClip);
-    painter->drawImage(QRectF(QPointF(0, 0), QSizeF(size)), Picture_);
-    painter->restore();
-}
 
 QPointF TScaledProxy::DesignPixel(QPointF scenePos) const {
     // The view maps the top-left corner of its pixel; the picture there is the

@@ -15,7 +15,6 @@
 #include <QColor>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsView>
-#include <QImage>
 #include <QPointer>
 #include <QSize>
 
@@ -61,8 +60,6 @@ public:
     // whole view pixel), taken to the design pixel that view pixel shows.
     QPointF DesignPixel(QPointF scenePos) const;
 
-    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
-
 protected:
     void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
     void mouseMoveEvent(QGraphicsSceneMouseEvent* event) override;
@@ -80,8 +77,4 @@ private:
         event->setPos(mapFromScene(DesignPixel(event->scenePos())));
     }
     const TScaledScreen& View_;
-    // The screens at the design size: every repaint renders what it exposes
-    // here, then scales the whole picture clipped to it, so every repaint
-    // maps design pixels to the same screen pixels.
-    QImage Picture_;
 };

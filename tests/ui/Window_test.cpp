@@ -3,13 +3,16 @@
 // the pointer and the drops still reaching them in their own pixels.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QTimer>
+#include <QToolTip>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
@@ -310,4 +313,99 @@ TEST_F(ScaledFixture, PointerAndDropsOnTheScaledBoardUseTheDesignPixelUnderThePo
         ++dropped;
     }
     EXPECT_EQ(dropped, 12);
+}
+
+namespace {
+
+// The view pixel at the middle of `w` (a control on the screens), and
+// pointer events sent to the view there, as the window system sends them.
+QPoint ViewPointOf(TScaledScreen* view, QWidget* w, QPoint local) {
+    QWidget* screens = view->Embedded();
+    const QPointF design = QPointF(w->mapTo(screens, local)) + QPointF(0.5, 0.5);
+    return view->mapFromScene(design);
+}
+
+void SendToView(TScaledScreen* view, QEvent::Type type, QPoint p, Qt::MouseButton button,
+                Qt::MouseButtons buttons) {
+    QWidget* port = view->viewport();
+    QMouseEvent e(type, QPointF(p), port->mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(port, &e);
+}
+
+void ClickInView(TScaledScreen* view, QPoint p) {
+    SendToView(view, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton);
+    SendToView(view, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
+    SendToView(view, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+}
+
+}  // namespace
+
+// In the scaled window the controls answer as at the design size: hover, the
+// links, the statistics panel and its "Close", a hint, the chooser's list
+// opened and chosen from, and "Done".
+TEST_F(ScaledFixture, ControlsWorkInTheScaledWindowAsAtTheDesignSize) {
+    Form.resize(1024, 800);
+    TScaledScreen* view = Form.ScaledScreen();
+    ASSERT_NE(view, nullptr);
+    auto middle = [&](QWidget* w) { return ViewPointOf(view, w, QPoint(w->width() / 2, w->height() / 2)); };
+
+    // Hover: the start picture brightens under the pointer and dims after.
+    ASSERT_EQ(Form.DIBImage2->Opacity(), 175);
+    SendToView(view, QEvent::MouseMove, middle(Form.DIBImage2), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(Form.DIBImage2->Opacity(), 255);
+    SendToView(view, QEvent::MouseMove, ViewPointOf(view, Form.DIBContainer2, {40, 520}), Qt::NoButton,
+               Qt::NoButton);
+    EXPECT_EQ(Form.DIBImage2->Opacity(), 175);
+
+    // A link.
+    ClickInView(view, middle(Form.URLtransparantLabel2));
+    EXPECT_EQ(Form.URLtransparantLabel2->Text(), QStringLiteral("Set Rating : AI Rating = 1900"));
+
+    // The statistics panel opens and closes.
+    ClickInView(view, middle(Form.DIBImage9));
+    EXPECT_TRUE(Form.dxContainer3->isVisible());
+    ClickInView(view, middle(Form.dxButton2));
+    EXPECT_FALSE(Form.dxContainer3->isVisible());
+
+    // A hint shows the tube's text.
+    Game.Screen.DIBContainer2.Visible = false;
+    Game.Screen.Bac1_1.Hint = "Level 3 Injection";
+    Form.SyncFromModel();
+    {
+        const QPoint p = middle(Form.HumanTubes[0]);
+        SendToView(view, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton);
+        QHelpEvent help(QEvent::ToolTip, p, view->viewport()->mapToGlobal(p));
+        QCoreApplication::sendEvent(view->viewport(), &help);
+        EXPECT_TRUE(QToolTip::isVisible());
+        EXPECT_EQ(QToolTip::text(), QStringLiteral("Level 3 Injection"));
+        QToolTip::hideText();
+    }
+
+    // The chooser: its first list opens over the scaled screen and takes a choice.
+    for (int k = 0; k < 5; ++k) {
+        Game.Screen.ComboBox1.Items.push_back(GlobalInjectionNames[k]);
+        Game.Screen.ComboBox2.Items.push_back(GlobalInjectionNames[k]);
+    }
+    Game.Screen.ComboBox1.ItemIndex = 0;
+    Game.Screen.ComboBox2.ItemIndex = 1;
+    Game.Screen.DIBContainer3.Visible = true;
+    Form.SyncFromModel();
+    ClickInView(view, middle(Form.ComboBox1));
+    QAbstractItemView* list = Form.ComboBox1->view();
+    ASSERT_TRUE(list->isVisible());
+    QWidget* popup = list->window();
+    QGraphicsProxyWidget* popupProxy = popup->graphicsProxyWidget();
+    ASSERT_NE(popupProxy, nullptr);  // the open list lies in the scaled scene too
+    const QRect row = list->visualRect(list->model()->index(3, 0));
+    const QPointF rowInPopup = QPointF(list->viewport()->mapTo(popup, row.center())) + QPointF(0.5, 0.5);
+    const QPoint at = view->mapFromScene(popupProxy->mapToScene(rowInPopup));
+    SendToView(view, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
+    SendToView(view, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    SendToView(view, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(Form.ComboBox1->currentIndex(), 3);
+    EXPECT_EQ(Game.Screen.ComboBox1.ItemIndex, 3);
+    ClickInView(view, middle(Form.dxButton1));
+    EXPECT_TRUE(Game.InjectionChoiceDone);
+    EXPECT_EQ(Game.GlobalInjection[1][1], 4);
 }
