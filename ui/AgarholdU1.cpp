@@ -595,6 +595,11 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::FitOnScreen() {
+    // A window the player has maximised already fills the area: leave it so.
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        FrameFitted_ = true;
+        return;
+    }
     QScreen* s = QGuiApplication::screenAt(pos());
     if (!s) s = screen();
     if (!s) return;
