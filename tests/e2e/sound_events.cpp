@@ -5,7 +5,8 @@
 //   e2e_sound_events RECORDING.raw --first-tick   prints when the first tick
 //                                                  began, fails while there is none
 //   e2e_sound_events RECORDING.raw --ticks        prints when each tick began,
-//                                                  one a line; fails while there is none
+//                                                  one a line (not one already going
+//                                                  at the start); fails while there is none
 //
 // The recording is raw signed 16-bit little-endian stereo at 44100 Hz (parec's
 // default). A sound is a stretch of signal after at least 0.3 s of silence. The
@@ -78,7 +79,9 @@ int main(int argc, char** argv) {
     }
 
     std::vector<TSound> sounds;
-    int quiet = QuietFramesBefore;
+    // A sound that was already going when the recording began has no known
+    // start: the list of ticks leaves it out.
+    int quiet = allTicks ? 0 : QuietFramesBefore;
     for (size_t k = 0; k < frames; ++k) {
         if (rms[k] < ActiveRms) {
             ++quiet;
