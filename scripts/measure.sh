@@ -1,42 +1,135 @@
 #!/usr/bin/env bash
-# Measures the real program under Xvfb: time from start to the first painted
-# title screen, peak memory, and CPU use during a minute of a match at the
-# default speed. Usage: scripts/measure.sh build/agarhold build/e2e_x11 [shot.ppm]
-# The optional third argument saves the screen at the end of the minute.
+# Measures the real program under Xvfb next to a bare Qt window of the same
+# size on the same display: start-up to the first painted frame, CPU of the
+# program and of the X server on the title screen and during a match at the
+# default speed (percent of one core, from /proc/PID/stat over 20 s), and the
+# private dirty memory (/proc/PID/smaps_rollup).
+#
+# Usage: scripts/measure.sh build/agarhold build/e2e_x11 build/bare_qt_window [RUNS]
+# RUNS (default 3) whole rounds are made, each on a fresh X server; the table
+# at the end gives the median of each figure. CPU is counted as CPU time of the
+# process, so other work on the machine changes it little. SECONDS_PER_FIGURE
+# (default 20) sets the measuring time; SHOT=file.ppm saves the screen at the
+# end of the last match.
 set -euo pipefail
-game=$(realpath "$1"); x11=$(realpath "$2")
+game=$(realpath "$1"); x11=$(realpath "$2"); bare=$(realpath "$3")
+runs=${4:-3}
+span=${SECONDS_PER_FIGURE:-20}
 work=$(mktemp -d)
-trap 'kill $gpid $xpid 2>/dev/null || true; rm -rf "$work"' EXIT
+xpid=""; gpid=""; bpid=""
+stop() { local p; for p in "$@"; do [ -z "$p" ] || { kill "$p"; wait "$p"; } 2>/dev/null || true; done; }
+trap 'stop "$gpid" "$bpid" "$xpid"; rm -rf "$work"' EXIT
 mkdir -p "$work/prog" "$work/rt"; chmod 700 "$work/rt"
 cp "$game" "$work/prog/agarhold"
-# Xvfb picks a free display and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 & xpid=$!
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -1 "$work/display")" XDG_RUNTIME_DIR="$work/rt" QT_QPA_PLATFORM=xcb
-# The title picture's blue lettering lies around client (390, 120); the window
-# opens at screen position (265, 146).
-px=$((265 + 390)); py=$((146 + 120))
-start=$(date +%s%N)
-"$work/prog/agarhold" >/dev/null 2>&1 & gpid=$!
-while :; do
-  read -r r g b < <("$x11" pixel $px $py 2>/dev/null || echo "0 0 0")
-  [ "$b" -gt 60 ] && break
-  [ $(( $(date +%s%N) - start )) -gt 10000000000 ] && { echo "no title screen after 10 s"; exit 1; }
-done
-echo "first painted title screen after $(( ($(date +%s%N) - start) / 1000000 )) ms"
-dialog=$(xdotool search --sync --name '^Player Name$' | head -1)
-read -r dx dy < <(xdotool getwindowgeometry "$dialog" | awk '/Position/ {split($2,p,","); print p[1], p[2]}')
-xdotool mousemove $((dx + 172)) $((dy + 66)) click 1; sleep 0.5
-main=$(xdotool search --name '^Form1$' | head -1)
-read -r wx wy < <(xdotool getwindowgeometry "$main" | awk '/Position/ {split($2,p,","); print p[1], p[2]}')
-ticks() { awk '{print $14 + $15}' "/proc/$gpid/stat"; }
+export XDG_RUNTIME_DIR="$work/rt" QT_QPA_PLATFORM=xcb
 hz=$(getconf CLK_TCK)
-t0=$(ticks); sleep 10; t1=$(ticks)
-echo "CPU on the title screen: $(( (t1 - t0) * 1000 / hz / 10 )) ms per second"
-xdotool mousemove $((wx + 2 + 370)) $((wy + 2 + 249)) click 1; sleep 0.5
-xdotool mousemove $((wx + 192 + 188)) $((wy + 200 + 146)) click 1; sleep 4
-xdotool mousemove $((wx + 20)) $((wy + 520))
-t0=$(ticks); sleep 60; t1=$(ticks)
-echo "CPU during a minute of a match: $(( (t1 - t0) * 1000 / hz / 60 )) ms per second ($(( (t1 - t0) * 100 / hz / 60 ))% of one core)"
-[ $# -ge 3 ] && "$x11" shot "$3"
-echo "peak memory: $(awk '/VmHWM/ {print $2, $3}' /proc/$gpid/status)"
+
+now_ns() { date +%s%N; }
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# CPU of each given process over `span` seconds, in percent of one core, one
+# figure a line in the order given.
+# In the profiling round perf samples each process meanwhile, with its call
+# graphs, into $PROFILE/<what>-<pid>.data.
+cpu() {
+  local what=$1 t0=() t1=() perfs=() s e p i
+  shift
+  if [ -n "$profiling" ]; then
+    for p in "$@"; do
+      perf record -q -g -e cpu-clock -p "$p" -o "$PROFILE/$what-$(cat /proc/$p/comm)-$p.data" \
+        -- sleep "$span" >/dev/null 2>&1 & perfs+=($!)
+    done
+  fi
+  for p in "$@"; do t0+=("$(ticks "$p")"); done
+  s=$(now_ns); sleep "$span"; e=$(now_ns)
+  for p in "$@"; do t1+=("$(ticks "$p")"); done
+  for p in "${perfs[@]}"; do wait "$p" || true; done
+  for i in "${!t0[@]}"; do
+    awk -v d=$(( ${t1[$i]} - ${t0[$i]} )) -v hz="$hz" -v ns=$(( e - s )) \
+      'BEGIN { printf "%.2f\n", d / hz * 100 / (ns / 1e9) }'
+  done
+}
+private_dirty() { awk '/^Private_Dirty:/ {printf "%.1f\n", $2 / 1024}' "/proc/$1/smaps_rollup"; }
+# Waits until screen pixel (x, y) passes the awk test on r, g, b; prints the
+# milliseconds since `start`.
+first_paint() {
+  local x=$1 y=$2 test=$3 start=$4 r g b
+  while :; do
+    read -r r g b < <("$x11" pixel "$x" "$y" 2>/dev/null || echo "0 0 0")
+    awk -v r="$r" -v g="$g" -v b="$b" "BEGIN { exit !($test) }" && break
+    [ $(( $(now_ns) - start )) -gt 10000000000 ] && { echo "nothing painted at $x, $y after 10 s" >&2; exit 1; }
+  done
+  echo $(( ($(now_ns) - start) / 1000000 ))
+}
+# The profiling round's figures are not counted: perf costs time of its own.
+record() { [ -n "$profiling" ] || echo "$2" >>"$work/$1"; }
+
+# PROFILE=folder adds one round after the others, not counted in the table,
+# in which perf records where the time goes (perf report -i FILE --no-children).
+rounds=$runs
+[ -n "${PROFILE:-}" ] && { mkdir -p "$PROFILE"; PROFILE=$(realpath "$PROFILE"); rounds=$((runs + 1)); }
+for run in $(seq "$rounds"); do
+  profiling=""
+  [ "$run" -gt "$runs" ] && profiling=1
+  # Xvfb picks a free display and writes its number once it accepts clients;
+  # a black root, so that the first paint of either window shows.
+  : >"$work/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -br 3>"$work/display" >/dev/null 2>&1 & xpid=$!
+  for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+  export DISPLAY=":$(head -1 "$work/display")"
+  # Both windows open at screen position (265, 146). The bare window's
+  # background is light gray; the title picture's blue lettering lies around
+  # client (390, 120).
+  px=$((265 + 390)); py=$((146 + 120))
+
+  start=$(now_ns)
+  "$bare" >/dev/null 2>&1 & bpid=$!
+  ms=$(first_paint $px $py 'r > 200 && g > 200 && b > 200' "$start"); record bare_startup "$ms"
+  sleep 1
+  { read -r b_cpu; read -r b_x; } < <(cpu bare "$bpid" "$xpid")
+  record bare_cpu "$b_cpu"; record bare_x "$b_x"
+  record bare_mem "$(private_dirty "$bpid")"
+  stop "$bpid"; bpid=""
+
+  start=$(now_ns)
+  "$work/prog/agarhold" >/dev/null 2>&1 & gpid=$!
+  ms=$(first_paint $px $py 'b > 60 && b > r + 30' "$start"); record game_startup "$ms"
+  dialog=$(xdotool search --sync --name '^Player Name$' | head -1)
+  read -r dx dy < <(xdotool getwindowgeometry "$dialog" | awk '/Position/ {split($2,p,","); print p[1], p[2]}')
+  xdotool mousemove $((dx + 172)) $((dy + 66)) click 1
+  main=$(xdotool search --name '^Form1$' | head -1)
+  read -r wx wy < <(xdotool getwindowgeometry "$main" | awk '/Position/ {split($2,p,","); print p[1], p[2]}')
+  # The pointer rests beside the player bar, over nothing that reacts.
+  xdotool mousemove $((wx + 20)) $((wy + 520)); sleep 1
+  { read -r t_cpu; read -r t_x; } < <(cpu title "$gpid" "$xpid")
+  record title_cpu "$t_cpu"; record title_x "$t_x"
+  record title_mem "$(private_dirty "$gpid")"
+
+  # Start a match: the start picture, "Done" in the chooser, the countdown.
+  xdotool mousemove $((wx + 2 + 370)) $((wy + 2 + 249)) click 1; sleep 0.5
+  xdotool mousemove $((wx + 192 + 188)) $((wy + 200 + 146)) click 1; sleep 4
+  xdotool mousemove $((wx + 20)) $((wy + 520))
+  { read -r m_cpu; read -r m_x; } < <(cpu match "$gpid" "$xpid")
+  record match_cpu "$m_cpu"; record match_x "$m_x"
+  record match_mem "$(private_dirty "$gpid")"
+  if [ "$run" = "$runs" ] && [ -n "${SHOT:-}" ]; then "$x11" shot "$SHOT"; fi
+  stop "$gpid" "$xpid"; gpid=""; xpid=""
+  [ -n "$profiling" ] && { echo "profiles in $PROFILE"; continue; }
+  echo "run $run: title game $t_cpu % X $t_x % | match game $m_cpu % X $m_x % |" \
+       "bare window $b_cpu % X $b_x % | start-up $(tail -1 "$work/game_startup") ms," \
+       "bare $(tail -1 "$work/bare_startup") ms"
+done
+
+[ "$runs" -gt 0 ] || exit 0
+median() { sort -n "$work/$1" | awk '{v[NR] = $1} END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%g\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+echo
+echo "median of $runs run(s), CPU in % of one core over $span s:"
+printf '%-34s %12s %12s\n' "" "game" "bare window"
+printf '%-34s %12s %12s\n' "title screen: process CPU" "$(median title_cpu)" "$(median bare_cpu)"
+printf '%-34s %12s %12s\n' "title screen: X server CPU" "$(median title_x)" "$(median bare_x)"
+printf '%-34s %12s %12s\n' "match: process CPU" "$(median match_cpu)" "$(median bare_cpu)"
+printf '%-34s %12s %12s\n' "match: X server CPU" "$(median match_x)" "$(median bare_x)"
+printf '%-34s %12s %12s\n' "title screen: private dirty (MB)" "$(median title_mem)" "$(median bare_mem)"
+printf '%-34s %12s %12s\n' "match: private dirty (MB)" "$(median match_mem)" "$(median bare_mem)"
+gs=$(median game_startup); bs=$(median bare_startup)
+printf '%-34s %12s %12s\n' "start-up to first paint (ms)" "$gs" "$bs"
+awk -v g="$gs" -v b="$bs" 'BEGIN { printf "%-34s %12.2f\n", "start-up against the bare window", g / b }'
