@@ -302,6 +302,9 @@ void TForm1::BuildTitleScreen() {
     if (!title.isNull()) {
         Image1->setPixmap(QPixmap::fromImage(title));
         Image1->resize(title.size());
+        // The picture fills the label without a see-through pixel: the stars
+        // behind it need not be painted.
+        if (!title.hasAlphaChannel()) Image1->setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
     DIBImage2 = MakeSprite(t, "DIBImage2", {320, 224, 100, 50}, TImageList::DIBImageList2, 0, 175, false);

@@ -111,24 +111,50 @@ void TNcaStar::Frame() {
     LastFrameMs = now;
     const qint64 steps = std::min(due / MoveIntervalMs, MaxStepsPerFrame);
     StepRemainderMs = steps == MaxStepsPerFrame ? 0 : due % MoveIntervalMs;
-    if (steps == 0) return;
-    // Repaint the box around where streaks were and are. One rectangle costs
-    // far less than a region of a hundred small ones: those split the repaint
-    // and the flush to the screen into many pieces and took twice the CPU.
-    QRect dirty;
-    for (const TStar& s : StarList) dirty |= StreakRect(s);
-    for (qint64 i = 0; i < steps; ++i) Step();
-    for (const TStar& s : StarList) dirty |= StreakRect(s);
-    update(dirty);
+    Advance(static_cast<int>(steps));
+}
+
+QRegion TNcaStar::Advance(int steps) {
+    if (steps <= 0) return {};
+    // Repaint the box around where streaks were and are. One box costs less
+    // than a region of a hundred small ones (measured: those split the repaint
+    // and the flush to the screen into many pieces, each with its own cost,
+    // while the pixels saved cost little).
+    QRect box;
+    for (const TStar& s : StarList) box |= StreakRect(s);
+    for (int i = 0; i < steps; ++i) Step();
+    for (const TStar& s : StarList) box |= StreakRect(s);
+    // What an opaque widget above the field covers is never seen: neither it
+    // nor the widget over it needs painting again.
+    QRegion damage = QRegion(box & rect()) - HiddenByOverlays();
+    if (!damage.isEmpty()) update(damage);
+    return damage;
+}
+
+QRegion TNcaStar::HiddenByOverlays() const {
+    QRegion hidden;
+    const QWidget* parent = parentWidget();
+    if (!parent) return hidden;
+    const QObjectList& siblings = parent->children();
+    // Children are kept in stacking order: those after the field lie above it.
+    const qsizetype self = siblings.indexOf(const_cast<TNcaStar*>(this));
+    for (qsizetype i = self + 1; self >= 0 && i < siblings.size(); ++i) {
+        const auto* w = qobject_cast<const QWidget*>(siblings[i]);
+        if (!w || w->isWindow() || w->isHidden() || !w->testAttribute(Qt::WA_OpaquePaintEvent) ||
+            !w->mask().isEmpty())
+            continue;
+        hidden += w->geometry().translated(-pos());
+    }
+    return hidden;
 }
 
 void TNcaStar::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    for (const QRect& r : event->region()) p.fillRect(r, Qt::black);
+    const QRegion& region = event->region();
+    for (const QRect& r : region) p.fillRect(r, Qt::black);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRect area = event->rect();
     for (const TStar& s : StarList) {
-        if (!area.intersects(StreakRect(s))) continue;
+        if (!region.intersects(StreakRect(s))) continue;
         p.setPen(QPen(s.Color, 1.0, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(s.TailOffset + CentreP, s.Offset + CentreP);
     }

@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QPointF>
 #include <QRandomGenerator>
+#include <QRegion>
 #include <QTimer>
 #include <QVector>
 #include <QWidget>
@@ -48,6 +49,11 @@ public:
     // Moves every star one step (what the timer does per movement interval).
     void Step();
 
+    // One frame: moves every star `steps` steps and repaints the box round
+    // every streak's old and new place, leaving out what opaque widgets
+    // stacked above the field hide. Returns the area asked to repaint.
+    QRegion Advance(int steps);
+
     const QVector<TStar>& Stars() const { return StarList; }
     bool TimerRunning() const { return FrameTimer.isActive(); }
 
@@ -65,6 +71,7 @@ private:
     void UpdateTimer();
     TStar NewStar(bool anywhere);
     QRect StreakRect(const TStar& star) const;
+    QRegion HiddenByOverlays() const;
 
     QRandomGenerator Rng;
     QVector<TStar> StarList;

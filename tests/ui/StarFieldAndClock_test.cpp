@@ -2,6 +2,8 @@
 // colours, pixels, and timers that rest while their widget is hidden.
 #include <QEventLoop>
 #include <QImage>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -10,6 +12,7 @@
 #include <cmath>
 
 #include "AnalogClock.h"
+#include "Panels.h"
 #include "StarField.h"
 
 namespace {
@@ -31,6 +34,35 @@ void SetUpTitleField(TNcaStar& field, quint32 seed) {
 }
 
 bool IsBackground(QRgb c) { return qRed(c) == 7 && qGreen(c) == 7 && qBlue(c) == 7; }
+
+// Collects the areas a widget is asked to paint.
+struct PaintRecorder : QObject {
+    QRegion Painted;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) Painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+// The pixels a streak may light: its ends' box and one pixel of smoothing round it.
+QRect StreakBox(const TNcaStar::TStar& s, QPoint centre) {
+    return QRectF(s.Offset + centre, s.TailOffset + centre).normalized().toAlignedRect().adjusted(-1, -1, 1, 1);
+}
+
+// What the window holds on screen (its backing store), against what a full
+// repaint of it now gives.
+::testing::AssertionResult ScreenMatchesFullRepaint(QWidget& window) {
+    const QImage shown = window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage fresh = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (shown.size() != fresh.size()) return ::testing::AssertionFailure() << "no picture of the window";
+    for (int y = 0; y < fresh.height(); ++y)
+        for (int x = 0; x < fresh.width(); ++x)
+            if (shown.pixel(x, y) != fresh.pixel(x, y))
+                return ::testing::AssertionFailure() << "pixel " << x << "," << y << " shows " << std::hex
+                                                     << shown.pixel(x, y) << ", a full repaint gives "
+                                                     << fresh.pixel(x, y);
+    return ::testing::AssertionSuccess();
+}
 
 }  // namespace
 
@@ -139,6 +171,55 @@ TEST(StarField, drawsStreaksOnBlackAndLeavesTheCentreDark) {
         EXPECT_GT(lit, 100);
         EXPECT_LT(lit, shot.width() * shot.height() / 20);
     }
+}
+
+// A frame repaints every streak's old place and new one, except where an
+// opaque widget above the field hides them; the screen then shows no trail a
+// streak left behind.
+TEST(StarField, aFrameRepaintsEachStreaksOldAndNewPlaceButNotUnderAnOpaqueCover) {
+    QWidget screen;
+    screen.resize(737, 537);
+    auto* field = new TNcaStar(&screen);
+    field->setGeometry(24, 0, 665, 465);
+    SetUpTitleField(*field, 11);
+    field->SetActive(false);  // the frames come from the test alone
+    // Where the title picture lies: opaque, above the field.
+    auto* cover = new TDIBContainer(&screen, QColor(0, 0, 0x60));
+    cover->setGeometry(152, 16, 460, 200);
+    const QRegion covered(cover->geometry().translated(-field->pos()));
+    screen.show();
+    RunEvents(30);
+    PaintRecorder recorder;
+    field->installEventFilter(&recorder);
+    const QPoint centre = field->Centre();
+    int restarts = 0;
+    for (int frame = 0; frame < 120; ++frame) {
+        const QVector<TNcaStar::TStar> before = field->Stars();
+        recorder.Painted = QRegion();
+        const QRegion damage = field->Advance(3);
+        RunEvents(5);
+        const QVector<TNcaStar::TStar>& after = field->Stars();
+        for (int i = 0; i < after.size(); ++i) {
+            if (Distance(after[i].Offset) < Distance(before[i].Offset)) ++restarts;
+            for (const QRect& box : {StreakBox(before[i], centre), StreakBox(after[i], centre)}) {
+                const QRegion missed = (QRegion(box & field->rect()) - covered) - damage;
+                ASSERT_TRUE(missed.isEmpty()) << "frame " << frame << ", star " << i << ": "
+                                              << missed.boundingRect().x() << "," << missed.boundingRect().y();
+            }
+        }
+        EXPECT_TRUE((damage & covered).isEmpty()) << "frame " << frame;
+        EXPECT_TRUE((recorder.Painted - damage).isEmpty()) << "frame " << frame;
+        EXPECT_TRUE((recorder.Painted & covered).isEmpty()) << "frame " << frame;
+    }
+    EXPECT_GT(restarts, 5);
+    EXPECT_TRUE(ScreenMatchesFullRepaint(screen));
+    // Without the cover the stars behind it are painted again.
+    cover->hide();
+    RunEvents(5);
+    recorder.Painted = QRegion();
+    EXPECT_FALSE((field->Advance(3) & covered).isEmpty());
+    RunEvents(5);
+    EXPECT_TRUE(ScreenMatchesFullRepaint(screen));
 }
 
 // The star field's timer runs only while it is active and visible.
