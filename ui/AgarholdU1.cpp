@@ -554,7 +554,10 @@ void TForm1::SyncFromModel() {
     DIBMagnifier1->SetTint(Game.Screen.DIBImage8.Visible);
     if (Game.Screen.DIBImage1RefreshCount != LastRefresh_) {
         LastRefresh_ = Game.Screen.DIBImage1RefreshCount;
-        DIBImage1->update();
+        // The board image lies wholly under the opaque view: repainting it
+        // would only repaint the view over it again.
+        if (DIBMagnifier1->isHidden() || !DIBMagnifier1->geometry().contains(DIBImage1->geometry()))
+            DIBImage1->update();
         DIBMagnifier1->Refresh();
     }
 }

@@ -72,33 +72,39 @@ void PaintBoardImage(const TGrid& grid, QImage& image) {
     }
 }
 
+void MagnifiedCellColours(const TGrid& grid, bool tint, TMagnifiedCells& cells) {
+    const TColourTable& t = Colours();
+    constexpr int TintCol = TintLeft / MagnifierScale;
+    const int tintFrom = tint ? TintCol : MagnifiedCols;
+    const QRgb back = BoardBackColour;
+    const QRgb backTinted = Tinted(back);
+    for (int cy = 0; cy < MagnifiedRows; ++cy) {
+        QRgb* row = cells.data() + cy * MagnifiedCols;
+        const bool playRow = cy >= 1 && cy <= BoardHeight;
+        for (int cx = 0; cx < MagnifiedCols; ++cx) {
+            const bool tinted = cx >= tintFrom;
+            if (playRow && cx >= 1 && cx <= BoardWidth)
+                row[cx] = t.Pixel(grid(cx, cy), tinted);
+            else
+                row[cx] = tinted ? backTinted : back;
+        }
+    }
+}
+
 void PaintMagnifiedBoard(const TGrid& grid, bool tint, QImage& view) {
     if (view.size() != QSize(MagnifierWidth, MagnifierHeight) ||
         view.format() != QImage::Format_RGB32)
         view = QImage(MagnifierWidth, MagnifierHeight, QImage::Format_RGB32);
-    const TColourTable& t = Colours();
-    constexpr int Cols = MagnifierWidth / MagnifierScale;  // cell columns 0..101
-    constexpr int TintCol = TintLeft / MagnifierScale;
-    const int tintFrom = tint ? TintCol : Cols;
-    const QRgb back = BoardBackColour;
-    const QRgb backTinted = Tinted(back);
+    TMagnifiedCells cells;
+    MagnifiedCellColours(grid, tint, cells);
     const size_t lineBytes = MagnifierWidth * sizeof(QRgb);
-
-    const int rows = (MagnifierHeight + MagnifierScale - 1) / MagnifierScale;  // cell rows 0..102
-    for (int cy = 0; cy < rows; ++cy) {
+    for (int cy = 0; cy < MagnifiedRows; ++cy) {
         const int y0 = cy * MagnifierScale;
         auto* line = reinterpret_cast<QRgb*>(view.scanLine(y0));
-        const bool playRow = cy >= 1 && cy <= BoardHeight;
-        for (int cx = 0; cx < Cols; ++cx) {
-            const bool tinted = cx >= tintFrom;
-            QRgb c;
-            if (playRow && cx >= 1 && cx <= BoardWidth) {
-                c = t.Pixel(grid(cx, cy), tinted);
-            } else {
-                c = tinted ? backTinted : back;
-            }
+        const QRgb* row = cells.data() + cy * MagnifiedCols;
+        for (int cx = 0; cx < MagnifiedCols; ++cx) {
             QRgb* px = line + cx * MagnifierScale;
-            px[0] = px[1] = px[2] = px[3] = c;
+            px[0] = px[1] = px[2] = px[3] = row[cx];
         }
         // The other pixel rows of the cell row are copies of the first.
         const int y1 = std::min(y0 + MagnifierScale, MagnifierHeight);
@@ -130,16 +136,59 @@ TDIBMagnifier::TDIBMagnifier(TGame& game, QWidget* parent) : QWidget(parent), Ga
 void TDIBMagnifier::SetTint(bool on) {
     if (on == Tint_) return;
     Tint_ = on;
+    ShownValid_ = false;
     update();
 }
 
-void TDIBMagnifier::paintEvent(QPaintEvent*) {
+void TDIBMagnifier::Refresh() {
+    TMagnifiedCells now;
+    MagnifiedCellColours(Game_.Grid, Tint_, now);
+    if (!ShownValid_) {
+        Shown_ = now;
+        ShownValid_ = true;
+        update();
+        return;
+    }
+    // Between generation closes nothing changes, and a generation changes
+    // cells here and there: repaint, band by band of cell rows, the span of
+    // columns from the first changed cell to the last.
+    constexpr int BandRows = 8;
+    QRegion damage;
+    for (int top = 0; top < MagnifiedRows; top += BandRows) {
+        const int bottom = std::min(top + BandRows, MagnifiedRows);
+        int first = MagnifiedCols, last = -1;
+        for (int cy = top; cy < bottom; ++cy) {
+            const QRgb* was = Shown_.data() + cy * MagnifiedCols;
+            const QRgb* is = now.data() + cy * MagnifiedCols;
+            for (int cx = 0; cx < first; ++cx)
+                if (was[cx] != is[cx]) {
+                    first = cx;
+                    break;
+                }
+            for (int cx = MagnifiedCols - 1; cx > last; --cx)
+                if (was[cx] != is[cx]) {
+                    last = cx;
+                    break;
+                }
+        }
+        if (last >= first)
+            damage += QRect(first * MagnifierScale, top * MagnifierScale,
+                            (last - first + 1) * MagnifierScale, (bottom - top) * MagnifierScale);
+    }
+    Shown_ = now;
+    damage &= rect();
+    if (!damage.isEmpty()) update(damage);
+}
+
+void TDIBMagnifier::paintEvent(QPaintEvent* event) {
     PaintMagnifiedBoard(Game_.Grid, Tint_, View_);
     QPainter p(this);
     // No smoothing: at a device-pixel ratio above 1 every view pixel stays a
     // sharp block.
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    p.drawImage(QRect(0, 0, MagnifierWidth, MagnifierHeight), View_);
+    // Only what is to be repainted goes through the painter: one view pixel
+    // is one widget pixel.
+    for (const QRect& r : event->region()) p.drawImage(r, View_, r);
 }
 
 void TDIBMagnifier::mouseMoveEvent(QMouseEvent* event) {

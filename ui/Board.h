@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QRgb>
 #include <QWidget>
+#include <array>
 
 #include "DIBImage.h"
 #include "TGame.h"
@@ -60,6 +61,13 @@ QRgb Tinted(QRgb under);
 // "Back"; with `tint` the columns from TintLeft on are tinted blue.
 void PaintMagnifiedBoard(const TGrid& grid, bool tint, QImage& view);
 
+// The magnified view in cells: 102 columns by 103 rows (the last one only
+// three pixels high), each the colour its 4 x 4 block is painted in.
+constexpr int MagnifiedCols = MagnifierWidth / MagnifierScale;
+constexpr int MagnifiedRows = (MagnifierHeight + MagnifierScale - 1) / MagnifierScale;
+using TMagnifiedCells = std::array<QRgb, MagnifiedCols * MagnifiedRows>;
+void MagnifiedCellColours(const TGrid& grid, bool tint, TMagnifiedCells& cells);
+
 // `DIBImage1`: "Back" with the cells painted over it after it has drawn itself.
 class TBoardImage : public TDIBImage {
     Q_OBJECT
@@ -84,8 +92,9 @@ public:
     // The translucent blue band of `DIBImage8`, shown while it is visible.
     void SetTint(bool on);
     bool Tint() const { return Tint_; }
-    // The grid changed: paint it again.
-    void Refresh() { update(); }
+    // The grid may have changed: repaint the blocks of the cells whose colour
+    // differs from what the view shows.
+    void Refresh();
     // The picture the last paint showed, in view pixels.
     const QImage& View() const { return View_; }
 
@@ -106,4 +115,7 @@ private:
     TGame& Game_;
     bool Tint_ = true;
     QImage View_;
+    // The colours the view was last asked to show, all of it.
+    TMagnifiedCells Shown_{};
+    bool ShownValid_ = false;
 };

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QTimer>
 
 #include "AgarholdU1.h"
 #include "Board.h"
@@ -27,6 +31,21 @@ QImage Grab(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::For
         }
     return ::testing::AssertionSuccess();
 }
+
+void RunEvents(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Collects the areas a widget is asked to paint.
+struct PaintRecorder : QObject {
+    QRegion Painted;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) Painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
 
 TCell MakeCell(uint8_t owner, uint8_t strength) {
     TCell c;
@@ -158,6 +177,46 @@ TEST_F(BoardFixture, TintCoversTheFreeDropBandOnlyWhileShown) {
     v = Grab(&View);
     EXPECT_TRUE(BlockIs(v, 80, 10, qRgb(0, 0, 112)));
     EXPECT_EQ(v.pixel(300, 200), qRgb(0, 0, 0));
+}
+
+// A refresh repaints the blocks of the cells that changed and nothing when
+// none did; the screen then shows the whole grid as it is.
+TEST_F(BoardFixture, RefreshRepaintsOnlyTheBlocksOfChangedCells) {
+    View.SetTint(true);
+    View.show();
+    RunEvents(20);
+    PaintRecorder recorder;
+    View.installEventFilter(&recorder);
+    View.Refresh();
+    RunEvents(10);
+    recorder.Painted = QRegion();
+    View.Refresh();
+    RunEvents(10);
+    EXPECT_TRUE(recorder.Painted.isEmpty()) << "nothing changed, yet the view repainted";
+
+    Game.Grid(10, 20) = MakeCell(Blue, 3);
+    Game.Grid(90, 95) = MakeCell(Red, 5);
+    Game.Grid(91, 95) = MakeCell(Empty, 4);  // black before and after: no change to show
+    View.Refresh();
+    RunEvents(10);
+    EXPECT_TRUE(recorder.Painted.contains(QRect(40, 80, 4, 4)));
+    EXPECT_TRUE(recorder.Painted.contains(QRect(360, 380, 4, 4)));
+    qint64 area = 0;
+    for (const QRect& r : recorder.Painted) area += qint64(r.width()) * r.height();
+    EXPECT_LT(area, MagnifierWidth * MagnifierHeight / 10);
+    const QImage shown =
+        View.screen()->grabWindow(View.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), QSize(MagnifierWidth, MagnifierHeight));
+    EXPECT_TRUE(BlockIs(shown, 10, 20, qRgb(0, 0, 112)));
+    EXPECT_TRUE(BlockIs(shown, 90, 95, Tinted(qRgb(144, 0, 0))));
+    EXPECT_EQ(shown, Grab(&View));
+
+    // The tint's band is painted again whole when it goes.
+    recorder.Painted = QRegion();
+    View.SetTint(false);
+    RunEvents(10);
+    EXPECT_TRUE(recorder.Painted.contains(QRect(TintLeft, 0, MagnifierWidth - TintLeft, MagnifierHeight)));
+    EXPECT_TRUE(BlockIs(View.screen()->grabWindow(View.winId()).toImage(), 90, 95, qRgb(144, 0, 0)));
 }
 
 // At a device-pixel ratio of 2 every view pixel becomes a sharp 2 x 2 block.
