@@ -182,11 +182,11 @@ private:
 
     void StartStream() {
         if (!HavePending) return;
-        pa_sample_spec spec{};
-        spec.format = Pending.BitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-        spec.rate = static_cast<uint32_t>(Pending.SampleRate);
-        spec.channels = static_cast<uint8_t>(Pending.Channels);
-        Stream = pa_stream_new(Context, "Game sound", &spec, nullptr);
+        pa_sample_spec format{};
+        format.format = Pending.BitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+        format.rate = static_cast<uint32_t>(Pending.SampleRate);
+        format.channels = static_cast<uint8_t>(Pending.Channels);
+        Stream = pa_stream_new(Context, "Game sound", &format, nullptr);
         if (Stream == nullptr) {
             HavePending = false;
             return;
@@ -197,7 +197,7 @@ private:
         // off is heard at once too.
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<uint32_t>(-1);
-        attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(60 * 1000, &spec));
+        attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(60 * 1000, &format));
         attr.prebuf = static_cast<uint32_t>(-1);
         attr.minreq = static_cast<uint32_t>(-1);
         attr.fragsize = static_cast<uint32_t>(-1);

@@ -49,6 +49,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+. "$(dirname "$0")/lib.sh"
 fail() {
   echo "FAIL ($mode): $*"
   "$x11" shot "$work/fail.ppm" 2>/dev/null && cp "$work/fail.ppm" "/tmp/agarhold-e2e-$mode-fail.ppm" \
@@ -138,11 +139,7 @@ else
 fi
 
 # ---- a free X display, picked by the server itself ----
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -1 "$work/display")"
+start_xvfb 1280x1024
 
 # ---- sound: a private PulseAudio server with one null sink, or none at all ----
 if [ "$mode" = sound ]; then
@@ -182,15 +179,6 @@ fi
 game_pid=$!
 pids+=($game_pid)
 
-# No error box: at start-up, after the close; the game's boxes are its only
-# windows besides "Form1" and "Player Name".
-no_error_box() {
-  local w name
-  for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
-    name=$(xdotool getwindowname "$w" 2>/dev/null || true)
-    case "$name" in Form1|"Player Name") ;; *) fail "a window \"$name\" is open $1" ;; esac
-  done
-}
 
 dialog=$(timeout 20 xdotool search --sync --name '^Player Name$' | head -1) || fail "no name dialog"
 sleep 0.3

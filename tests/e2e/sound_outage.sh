@@ -35,6 +35,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+. "$(dirname "$0")/lib.sh"
 fail() {
   echo "FAIL ($mode): $*"
   "$x11" shot "$work/fail.ppm" 2>/dev/null && cp "$work/fail.ppm" "/tmp/agarhold-outage-$mode-fail.ppm" \
@@ -51,11 +52,7 @@ chmod 700 "$work/runtime"
 cp "$game" "$work/prog/agarhold"
 
 # ---- a free X display, picked by the server itself ----
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -1 "$work/display")"
+start_xvfb 1024x768
 
 # ---- the sound server: always at the same address, so a new one is found where the old one was ----
 pulse="unix:$work/runtime/pulse/native"
@@ -124,13 +121,6 @@ start_match() {
   click $((wx + 192 + 188)) $((wy + 200 + 146))        # "Done"
   match_start=$(now)
   sleep 3.8
-}
-no_error_box() {
-  local w name
-  for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
-    name=$(xdotool getwindowname "$w" 2>/dev/null || true)
-    case "$name" in Form1|"Player Name") ;; *) fail "a window \"$name\" is open $1" ;; esac
-  done
 }
 alive() { kill -0 "$game_pid" 2>/dev/null || fail "the program ended $1 ($(wait "$game_pid"; echo "status $?"))"; }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$game_pid/stat"; }

@@ -35,6 +35,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+. "$(dirname "$0")/lib.sh"
 fail() {
   echo "FAIL ($mode ${scale:-}): $*"
   if [ -n "${x11:-}" ] && "$x11" shot "$work/fail.ppm" 2>/dev/null; then
@@ -90,11 +91,7 @@ case "$mode" in
   place|minsize|maximized) screen=1366x768 ;;
 esac
 sw=${screen%x*}; sh=${screen#*x}
-Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -1 "$work/display")"
+start_xvfb "$screen"
 HOME="$work/home" openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 400); do [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]] && break; sleep 0.05; done

@@ -1,0 +1,23 @@
+# What the end-to-end scripts share. Sourced after the script has set `work`
+# (its temporary folder), the array `pids` (processes its clean-up ends) and
+# `fail`.
+
+# A free X display of screen size $1 (WIDTHxHEIGHT), picked by the server
+# itself; sets DISPLAY.
+start_xvfb() {
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+  [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  export DISPLAY=":$(head -1 "$work/display")"
+}
+
+# No error box ($1 tells when): the game's boxes are its only windows besides
+# "Form1" and "Player Name".
+no_error_box() {
+  local w name
+  for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+    name=$(xdotool getwindowname "$w" 2>/dev/null || true)
+    case "$name" in Form1|"Player Name") ;; *) fail "a window \"$name\" is open $1" ;; esac
+  done
+}
