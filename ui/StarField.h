@@ -12,6 +12,8 @@
 #include <QVector>
 #include <QWidget>
 
+#include <vector>
+
 class TNcaStar : public QWidget {
     Q_OBJECT
 public:
@@ -49,8 +51,8 @@ public:
     // Moves every star one step (what the timer does per movement interval).
     void Step();
 
-    // One frame: moves every star `steps` steps and repaints the box round
-    // every streak's old and new place, leaving out what opaque widgets
+    // One frame: moves every star `steps` steps and repaints the tiles that
+    // hold a streak's old or new place, leaving out what opaque widgets
     // stacked above the field hide. Returns the area asked to repaint.
     QRegion Advance(int steps);
 
@@ -59,6 +61,8 @@ public:
 
     // Milliseconds between two frames.
     static constexpr int FrameIntervalMs = 30;
+    // Side of the square tiles a frame's repaint is made of.
+    static constexpr int DamageTile = 32;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -75,6 +79,7 @@ private:
 
     QRandomGenerator Rng;
     QVector<TStar> StarList;
+    std::vector<bool> DamageTiles;  // kept between frames, so a frame allocates nothing
     QTimer FrameTimer;
     qint64 LastFrameMs = -1;
     qint64 StepRemainderMs = 0;
