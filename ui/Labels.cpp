@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QTextLayout>
+#include <QtMath>
 
 QString CaptionText(const QString& caption) {
     QString s = caption;
@@ -137,6 +139,8 @@ TURLtransparantLabel::TURLtransparantLabel(QWidget* parent) : QWidget(parent) {
     DrawFont_ = font();
 }
 
+TURLtransparantLabel::~TURLtransparantLabel() = default;
+
 void TURLtransparantLabel::SetText(const QString& text) {
     const QString t = CaptionText(text);
     if (t == Text_) return;
@@ -180,6 +184,7 @@ void TURLtransparantLabel::AdjustBounds() {
         for (QString& line : lines) line = fm.elidedText(line, Qt::ElideRight, ElideWidth_);
     }
     Shown_ = lines.join(QLatin1Char('\n'));
+    Layout_.reset();
     if (Fixed_) {
         // One pixel column to spare, so the last letter is not cut at the edge.
         DrawFont_ = NarrowedToFit(font(), lines, width() - 1);
@@ -193,18 +198,58 @@ void TURLtransparantLabel::AdjustBounds() {
 }
 
 void TURLtransparantLabel::resizeEvent(QResizeEvent* event) {
+    Layout_.reset();
     if (Fixed_) AdjustBounds();
     QWidget::resizeEvent(event);
 }
 
+const QTextLayout& TURLtransparantLabel::Layout() {
+    const bool underlined = Hovered_ && Underline_;
+    if (Layout_ && LayoutUnderlined_ == underlined) return *Layout_;
+    // Laid out as drawing the text left and top aligned in the label's box
+    // does: newlines break lines, trailing spaces count, lines start on whole
+    // pixels one font leading apart, and lines that begin below the box are
+    // left out.
+    QFont f = DrawFont_;
+    f.setUnderline(underlined);
+    QString text = Shown_;
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    Layout_ = std::make_unique<QTextLayout>(text, f, this);
+    LayoutUnderlined_ = underlined;
+    QTextOption option(Qt::AlignLeft);
+    option.setWrapMode(QTextOption::ManualWrap);
+    option.setFlags(QTextOption::IncludeTrailingSpaces);
+    Layout_->setTextOption(option);
+    Layout_->setCacheEnabled(true);
+    const qreal leading = QFontMetrics(f, this).leading();
+    qreal top = -leading;
+    qreal widest = 0;
+    Layout_->beginLayout();
+    if (!text.isEmpty())
+        for (;;) {
+            QTextLine line = Layout_->createLine();
+            if (!line.isValid()) break;
+            line.setLineWidth(0x01000000);
+            top = qCeil(top + leading);
+            line.setPosition(QPointF(0, top));
+            top += line.height();
+            widest = std::max(widest, line.naturalTextWidth());
+            if (top >= height()) break;
+        }
+    Layout_->endLayout();
+    LayoutClipped_ = !QRectF(rect()).contains(QRectF(0, 0, widest, top));
+    return *Layout_;
+}
+
 void TURLtransparantLabel::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    QFont f = DrawFont_;
-    f.setUnderline(Hovered_ && Underline_);
-    p.setFont(f);
+    const QTextLayout& layout = Layout();
+    p.setFont(layout.font());
     p.setPen(CurrentColor());
     // Lines break only where the caption breaks them.
-    p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop, Shown_);
+    if (LayoutClipped_) p.setClipRect(rect(), Qt::IntersectClip);
+    layout.draw(&p, QPointF(0, 0));
 }
 
 void TURLtransparantLabel::enterEvent(QEnterEvent* event) {

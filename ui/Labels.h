@@ -7,6 +7,10 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
+class QTextLayout;
+
 // Converts a caption's CR LF line breaks into the newlines Qt draws.
 QString CaptionText(const QString& caption);
 
@@ -59,6 +63,7 @@ class TURLtransparantLabel : public QWidget {
     Q_OBJECT
 public:
     explicit TURLtransparantLabel(QWidget* parent = nullptr);
+    ~TURLtransparantLabel() override;
 
     void SetText(const QString& text);
     QString Text() const { return Text_; }
@@ -96,10 +101,18 @@ protected:
 
 private:
     void AdjustBounds();
+    const QTextLayout& Layout();
 
     QString Text_;
     QString Shown_;
     QFont DrawFont_;
+    // The shown text laid out once, as the painter's text drawing would lay it
+    // out at every paint: the links lie over the star field, which repaints
+    // them many times a second. Made again when the text, font, size or
+    // underline changes.
+    std::unique_ptr<QTextLayout> Layout_;
+    bool LayoutUnderlined_ = false;
+    bool LayoutClipped_ = false;
     int ElideWidth_ = 0;
     QColor ColorOnEnter_{Qt::red};
     QColor ColorOnExit_{Qt::blue};

@@ -19,6 +19,7 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QSlider>
 
@@ -759,6 +760,54 @@ TEST_F(FormFixture, GameModeLinkShowsItsTwoLinesWholeInsideItsBox) {
         EXPECT_EQ(rating.size(), 1u);
         Click(Form.URLtransparantLabel1);
     }
+}
+
+// Every link, hovered or not, and after its caption changed, shows exactly
+// the pixels that drawing its text straight into its box gives, over stars
+// or anything else behind it: the link keeps its text laid out between paints.
+TEST_F(FormFixture, LinksDrawTheirTextAsDrawnStraightIntoTheirBox) {
+    const QList<TURLtransparantLabel*> links = Form.findChildren<TURLtransparantLabel*>();
+    ASSERT_GE(links.size(), 7);
+    const auto check = [](TURLtransparantLabel* link, const char* when, bool underlined = false) {
+        SCOPED_TRACE(link->objectName().toStdString() + " " + when);
+        // Noise behind the text, so that a glyph blended another way shows.
+        QImage behind(link->size(), QImage::Format_ARGB32_Premultiplied);
+        quint32 seed = 12345;
+        for (int y = 0; y < behind.height(); ++y)
+            for (int x = 0; x < behind.width(); ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                behind.setPixel(x, y, 0xff000000u | (seed >> 8));
+            }
+        QImage shown = behind;
+        link->render(&shown, QPoint(), QRegion(), QWidget::DrawChildren);
+        QImage expected = behind;
+        {
+            QPainter p(&expected);
+            QFont f = link->DrawFont();
+            f.setUnderline(underlined && link->Hovered());
+            p.setFont(f);
+            p.setPen(link->CurrentColor());
+            p.drawText(QRect(QPoint(), link->size()), Qt::AlignLeft | Qt::AlignTop, link->ShownText());
+        }
+        EXPECT_NE(shown, behind);
+        EXPECT_EQ(shown, expected);
+    };
+    for (TURLtransparantLabel* link : links) {
+        check(link, "at rest");
+        Enter(link);
+        check(link, "hovered");
+        Leave(link);
+        check(link, "left");
+    }
+    Form.URLtransparantLabel1->SetText(QStringLiteral("Game Mode : Single game\r\nfirst of one"));
+    check(Form.URLtransparantLabel1, "two new lines");
+    Form.URLtransparantLabel5->SetText(QStringLiteral("A name far too long for the bar"));
+    check(Form.URLtransparantLabel5, "cut short");
+    Form.URLtransparantLabel3->SetLinkUnderline(true);
+    Enter(Form.URLtransparantLabel3);
+    check(Form.URLtransparantLabel3, "underlined", true);
+    Leave(Form.URLtransparantLabel3);
+    check(Form.URLtransparantLabel3, "no longer underlined", true);
 }
 
 // The chooser's open lists show rows of 13 pixels: each row's rectangle, and
