@@ -99,9 +99,16 @@ void TNcaStar::Step() {
 }
 
 QRect TNcaStar::StreakRect(const TStar& star) const {
-    const QPointF head = star.Offset + CentreP;
-    const QPointF tail = star.TailOffset + CentreP;
-    return QRectF(head, tail).normalized().toAlignedRect().adjusted(-2, -2, 2, 2);
+    // The whole pixels the streak's ends span, two more on every side for the
+    // smoothing and the round caps.
+    const double x0 = std::min(star.Offset.x(), star.TailOffset.x()) + CentreP.x();
+    const double x1 = std::max(star.Offset.x(), star.TailOffset.x()) + CentreP.x();
+    const double y0 = std::min(star.Offset.y(), star.TailOffset.y()) + CentreP.y();
+    const double y1 = std::max(star.Offset.y(), star.TailOffset.y()) + CentreP.y();
+    const int left = static_cast<int>(std::floor(x0)), top = static_cast<int>(std::floor(y0));
+    const int right = std::max(static_cast<int>(std::ceil(x1)), left + 1);
+    const int bottom = std::max(static_cast<int>(std::ceil(y1)), top + 1);
+    return QRect(QPoint(left - 2, top - 2), QPoint(right + 1, bottom + 1));
 }
 
 void TNcaStar::Frame() {
@@ -137,7 +144,9 @@ QRegion TNcaStar::Advance(int steps) {
     for (const TStar& s : StarList) mark(StreakRect(s));
     for (int i = 0; i < steps; ++i) Step();
     for (const TStar& s : StarList) mark(StreakRect(s));
-    QRegion area;
+    // The runs come row by row, left to right, apart from each other and of
+    // one height in a row: the banded order a region is made of.
+    DamageRuns.clear();
     for (int ty = 0; ty < rows; ++ty)
         for (int tx = 0; tx < cols;) {
             if (!DamageTiles[static_cast<size_t>(ty * cols + tx)]) {
@@ -146,9 +155,11 @@ QRegion TNcaStar::Advance(int steps) {
             }
             int end = tx + 1;
             while (end < cols && DamageTiles[static_cast<size_t>(ty * cols + end)]) ++end;
-            area += QRect(tx * DamageTile, ty * DamageTile, (end - tx) * DamageTile, DamageTile) & rect();
+            DamageRuns.append(QRect(tx * DamageTile, ty * DamageTile, (end - tx) * DamageTile, DamageTile) & rect());
             tx = end;
         }
+    QRegion area;
+    area.setRects(DamageRuns.constData(), static_cast<int>(DamageRuns.size()));
     // What an opaque widget above the field covers is never seen: neither it
     // nor the widget over it needs painting again.
     QRegion damage = area - HiddenByOverlays();

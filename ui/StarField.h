@@ -79,7 +79,9 @@ private:
 
     QRandomGenerator Rng;
     QVector<TStar> StarList;
-    std::vector<bool> DamageTiles;  // kept between frames, so a frame allocates nothing
+    // Kept between frames, so that a frame allocates nothing.
+    std::vector<bool> DamageTiles;
+    QVector<QRect> DamageRuns;
     QTimer FrameTimer;
     qint64 LastFrameMs = -1;
     qint64 StepRemainderMs = 0;
