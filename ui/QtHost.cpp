@@ -16,12 +16,11 @@ TQtHost::TQtHost(QObject* parent) : QObject(parent) {
     };
     Timer_.setSingleShot(true);
     Timer_.setTimerType(Qt::PreciseTimer);
-    connect(&Timer_, &QTimer::timeout, this, [this] {
-        // Run the handler from a queued call, not from inside the QTimer's own
-        // activation: a handler may wait, and Qt does not fire a timer again
-        // while its previous activation is still running.
-        QMetaObject::invokeMethod(this, [this] { DispatchDue(); }, Qt::QueuedConnection);
-    });
+    // The handlers run straight from the timer's activation, with no queued
+    // call in between (one wake-up a tick, not two). A handler may wait: the
+    // timer is single-shot, so it is already stopped, and the new start made
+    // when the next due time is known fires in the wait's own event loop.
+    connect(&Timer_, &QTimer::timeout, this, [this] { DispatchDue(); });
 }
 
 TQtHost::~TQtHost() { Scheduler_.OnChange = nullptr; }
