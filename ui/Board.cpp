@@ -91,14 +91,14 @@ void MagnifiedCellColours(const TGrid& grid, bool tint, TMagnifiedCells& cells) 
     }
 }
 
-void PaintMagnifiedBoard(const TGrid& grid, bool tint, QImage& view) {
+void PaintMagnifiedBoard(const TGrid& grid, bool tint, QImage& view, int firstRow, int lastRow) {
     if (view.size() != QSize(MagnifierWidth, MagnifierHeight) ||
         view.format() != QImage::Format_RGB32)
         view = QImage(MagnifierWidth, MagnifierHeight, QImage::Format_RGB32);
     TMagnifiedCells cells;
     MagnifiedCellColours(grid, tint, cells);
     const size_t lineBytes = MagnifierWidth * sizeof(QRgb);
-    for (int cy = 0; cy < MagnifiedRows; ++cy) {
+    for (int cy = std::max(0, firstRow); cy <= std::min(lastRow, MagnifiedRows - 1); ++cy) {
         const int y0 = cy * MagnifierScale;
         auto* line = reinterpret_cast<QRgb*>(view.scanLine(y0));
         const QRgb* row = cells.data() + cy * MagnifiedCols;
@@ -181,7 +181,11 @@ void TDIBMagnifier::Refresh() {
 }
 
 void TDIBMagnifier::paintEvent(QPaintEvent* event) {
-    PaintMagnifiedBoard(Game_.Grid, Tint_, View_);
+    // The board as it is now, made afresh for the cell rows to be repainted
+    // only: a step tick repaints a few bands, not the whole view.
+    const QRect area = event->region().boundingRect() & rect();
+    if (area.isEmpty()) return;
+    PaintMagnifiedBoard(Game_.Grid, Tint_, View_, area.top() / MagnifierScale, area.bottom() / MagnifierScale);
     QPainter p(this);
     // No smoothing: at a device-pixel ratio above 1 every view pixel stays a
     // sharp block.

@@ -55,18 +55,21 @@ constexpr QRgb TintColour = 0xFF0000C0u;  // "bbk"
 // `bbk` at opacity 100 over a colour, as the tint image blends.
 QRgb Tinted(QRgb under);
 
-// Paints the magnified view (MagnifierWidth x MagnifierHeight, RGB32) straight
-// from the grid: cell (x, y) covers view pixels 4x..4x+3 by 4y..4y+3 for
-// x, y = 1..100; row and column 0 and whatever lies past the playfield show
-// "Back"; with `tint` the columns from TintLeft on are tinted blue.
-void PaintMagnifiedBoard(const TGrid& grid, bool tint, QImage& view);
-
 // The magnified view in cells: 102 columns by 103 rows (the last one only
 // three pixels high), each the colour its 4 x 4 block is painted in.
 constexpr int MagnifiedCols = MagnifierWidth / MagnifierScale;
 constexpr int MagnifiedRows = (MagnifierHeight + MagnifierScale - 1) / MagnifierScale;
 using TMagnifiedCells = std::array<QRgb, MagnifiedCols * MagnifiedRows>;
 void MagnifiedCellColours(const TGrid& grid, bool tint, TMagnifiedCells& cells);
+
+// Paints the magnified view (MagnifierWidth x MagnifierHeight, RGB32) straight
+// from the grid: cell (x, y) covers view pixels 4x..4x+3 by 4y..4y+3 for
+// x, y = 1..100; row and column 0 and whatever lies past the playfield show
+// "Back"; with `tint` the columns from TintLeft on are tinted blue.
+// Only the view's cell rows firstRow..lastRow are painted; the others keep
+// what they held.
+void PaintMagnifiedBoard(const TGrid& grid, bool tint, QImage& view, int firstRow = 0,
+                         int lastRow = MagnifiedRows - 1);
 
 // `DIBImage1`: "Back" with the cells painted over it after it has drawn itself.
 class TBoardImage : public TDIBImage {
