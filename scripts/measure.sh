@@ -3,7 +3,9 @@
 # size on the same display: start-up to the first painted frame, CPU of the
 # program and of the X server on the title screen and during a match at the
 # default speed (percent of one core, from /proc/PID/stat over 20 s), and the
-# private dirty memory (/proc/PID/smaps_rollup).
+# private dirty memory (/proc/PID/smaps_rollup). "bare+ticks" is the bare
+# window doing the least the title screen needs (a 25 ms timer and a tiny
+# repaint every 30 ms): the floor any Qt window with those timers costs here.
 #
 # Usage: scripts/measure.sh build/agarhold build/e2e_x11 build/bare_qt_window [RUNS]
 # RUNS (default 3) whole rounds are made, each on a fresh X server; the table
@@ -89,6 +91,12 @@ for run in $(seq "$rounds"); do
   record bare_cpu "$b_cpu"; record bare_x "$b_x"
   record bare_mem "$(private_dirty "$bpid")"
   stop "$bpid"; bpid=""
+  # The floor: the bare window with a 25 ms timer and a tiny repaint every 30 ms.
+  "$bare" --ticking >/dev/null 2>&1 & bpid=$!
+  sleep 1
+  { read -r k_cpu; read -r k_x; } < <(cpu ticking "$bpid" "$xpid")
+  record tick_cpu "$k_cpu"; record tick_x "$k_x"
+  stop "$bpid"; bpid=""
 
   start=$(now_ns)
   "$work/prog/agarhold" >/dev/null 2>&1 & gpid=$!
@@ -115,7 +123,7 @@ for run in $(seq "$rounds"); do
   stop "$gpid" "$xpid"; gpid=""; xpid=""
   [ -n "$profiling" ] && { echo "profiles in $PROFILE"; continue; }
   echo "run $run: title game $t_cpu % X $t_x % | match game $m_cpu % X $m_x % |" \
-       "bare window $b_cpu % X $b_x % | start-up $(tail -1 "$work/game_startup") ms," \
+       "bare window $b_cpu % X $b_x % | bare with ticks $k_cpu % X $k_x % | start-up $(tail -1 "$work/game_startup") ms," \
        "bare $(tail -1 "$work/bare_startup") ms"
 done
 
@@ -123,13 +131,14 @@ done
 median() { sort -n "$work/$1" | awk '{v[NR] = $1} END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%g\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 echo
 echo "median of $runs run(s), CPU in % of one core over $span s:"
-printf '%-34s %12s %12s\n' "" "game" "bare window"
-printf '%-34s %12s %12s\n' "title screen: process CPU" "$(median title_cpu)" "$(median bare_cpu)"
-printf '%-34s %12s %12s\n' "title screen: X server CPU" "$(median title_x)" "$(median bare_x)"
-printf '%-34s %12s %12s\n' "match: process CPU" "$(median match_cpu)" "$(median bare_cpu)"
-printf '%-34s %12s %12s\n' "match: X server CPU" "$(median match_x)" "$(median bare_x)"
-printf '%-34s %12s %12s\n' "title screen: private dirty (MB)" "$(median title_mem)" "$(median bare_mem)"
-printf '%-34s %12s %12s\n' "match: private dirty (MB)" "$(median match_mem)" "$(median bare_mem)"
+row() { printf '%-34s %12s %12s %12s\n' "$@"; }
+row "" "game" "bare window" "bare+ticks"
+row "title screen: process CPU" "$(median title_cpu)" "$(median bare_cpu)" "$(median tick_cpu)"
+row "title screen: X server CPU" "$(median title_x)" "$(median bare_x)" "$(median tick_x)"
+row "match: process CPU" "$(median match_cpu)" "$(median bare_cpu)" "$(median tick_cpu)"
+row "match: X server CPU" "$(median match_x)" "$(median bare_x)" "$(median tick_x)"
+row "title screen: private dirty (MB)" "$(median title_mem)" "$(median bare_mem)"
+row "match: private dirty (MB)" "$(median match_mem)" "$(median bare_mem)"
 gs=$(median game_startup); bs=$(median bare_startup)
 printf '%-34s %12s %12s\n' "start-up to first paint (ms)" "$gs" "$bs"
 awk -v g="$gs" -v b="$bs" 'BEGIN { printf "%-34s %12.2f\n", "start-up against the bare window", g / b }'
