@@ -9,7 +9,9 @@
 //                                                  at the start); fails while there is none
 //
 // The recording is raw signed 16-bit little-endian stereo at 44100 Hz (parec's
-// default). A sound is a stretch of signal after at least 0.3 s of silence. The
+// default). A sound is a stretch of signal after at least 0.3 s of silence, or
+// from a sudden rise to full loudness inside another (a new sound cuts off the
+// one playing). The
 // match clock's tick is a mono sound (the same on both channels); an
 // injection's sound is stereo (its two channels differ). The checks:
 //   - ticks arrive about every 4 s: at least three, and the gaps between
@@ -33,6 +35,12 @@ constexpr int Frame = Rate / 200;          // 5 ms
 constexpr double ActiveRms = 100.0;        // of 32768: the null sink gives true silence
 constexpr int QuietFramesBefore = 60;      // 0.3 s of silence before a new sound
 constexpr int ClassifyFrames = 20;         // the first 100 ms tell mono from stereo
+// A sound that cuts off another: a frame this loud, this many times louder
+// than any of the 100 ms before it (a sound's own frames differ by less than
+// twice from their neighbours).
+constexpr double OnsetRms = 3000.0;
+constexpr double OnsetRise = 3.0;
+constexpr size_t OnsetLookBack = 20;
 
 struct TSound {
     double Start = 0;
@@ -82,12 +90,26 @@ int main(int argc, char** argv) {
     // A sound that was already going when the recording began has no known
     // start: the list of ticks leaves it out.
     int quiet = allTicks ? 0 : QuietFramesBefore;
+    size_t lastStart = 0;
     for (size_t k = 0; k < frames; ++k) {
         if (rms[k] < ActiveRms) {
             ++quiet;
             continue;
         }
-        if (quiet >= QuietFramesBefore) {
+        // A new sound also begins where one cuts off another: the game plays
+        // one sound at a time, so the new one starts at full loudness in the
+        // middle of the old one's fading tail, with no silence between them.
+        // The frame just before may hold the new sound's first milliseconds,
+        // so it is left out of the comparison; a sound's own first 100 ms
+        // never start another.
+        bool onset = false;
+        if (quiet < QuietFramesBefore && rms[k] >= OnsetRms && k >= OnsetLookBack + 1 &&
+            k >= lastStart + ClassifyFrames) {
+            double before = 0;
+            for (size_t j = k - OnsetLookBack - 1; j < k - 1; ++j) before = std::max(before, rms[j]);
+            onset = rms[k] >= OnsetRise * before;
+        }
+        if (quiet >= QuietFramesBefore || onset) {
             double s = 0, d = 0;
             for (size_t j = k; j < std::min(frames, k + ClassifyFrames); ++j) {
                 s += sum[j];
@@ -96,6 +118,7 @@ int main(int argc, char** argv) {
             // A sound just begun is judged once its first 100 ms are there.
             if (k + ClassifyFrames > frames) break;
             sounds.push_back({static_cast<double>(k * Frame) / Rate, d > 0.02 * s, 0});
+            lastStart = k;
             if (firstTick && !sounds.back().Stereo) {
                 std::printf("%.3f\n", sounds.back().Start);
                 return 0;
