@@ -515,17 +515,9 @@ void TForm1::SyncFromModel() {
         if (!b.Synced || m.Opacity != b.Last.Opacity) w->SetOpacity(m.Opacity);
         if (w->isEnabled() != m.Enabled) w->setEnabled(m.Enabled);
         if (w->isHidden() == m.Visible) w->setVisible(m.Visible);
-        if (!b.Synced || m.Hint != b.Last.Hint) {
-            w->SetHint(FromModel(m.Hint));
-            b.Last.Hint = m.Hint;
-        }
+        if (!b.Synced || m.Hint != b.Last.Hint) w->SetHint(FromModel(m.Hint));
         w->SetTag(m.Tag);
-        // Copied field by field: the hint string is copied only when it changed.
-        b.Last.ImageIndex = m.ImageIndex;
-        b.Last.Opacity = m.Opacity;
-        b.Last.Enabled = m.Enabled;
-        b.Last.Visible = m.Visible;
-        b.Last.Tag = m.Tag;
+        b.Last = m;
         b.Synced = true;
     }
     for (TLabelBinding& b : Labels_) {

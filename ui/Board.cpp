@@ -72,13 +72,13 @@ void PaintBoardImage(const TGrid& grid, QImage& image) {
     }
 }
 
-void MagnifiedCellColours(const TGrid& grid, bool tint, TMagnifiedCells& cells) {
+void MagnifiedCellColours(const TGrid& grid, bool tint, TMagnifiedCells& cells, int firstRow, int lastRow) {
     const TColourTable& t = Colours();
     constexpr int TintCol = TintLeft / MagnifierScale;
     const int tintFrom = tint ? TintCol : MagnifiedCols;
     const QRgb back = BoardBackColour;
     const QRgb backTinted = Tinted(back);
-    for (int cy = 0; cy < MagnifiedRows; ++cy) {
+    for (int cy = std::max(0, firstRow); cy <= std::min(lastRow, MagnifiedRows - 1); ++cy) {
         QRgb* row = cells.data() + cy * MagnifiedCols;
         const bool playRow = cy >= 1 && cy <= BoardHeight;
         for (int cx = 0; cx < MagnifiedCols; ++cx) {
@@ -96,7 +96,7 @@ void PaintMagnifiedBoard(const TGrid& grid, bool tint, QImage& view, int firstRo
         view.format() != QImage::Format_RGB32)
         view = QImage(MagnifierWidth, MagnifierHeight, QImage::Format_RGB32);
     TMagnifiedCells cells;
-    MagnifiedCellColours(grid, tint, cells);
+    MagnifiedCellColours(grid, tint, cells, firstRow, lastRow);
     const size_t lineBytes = MagnifierWidth * sizeof(QRgb);
     for (int cy = std::max(0, firstRow); cy <= std::min(lastRow, MagnifiedRows - 1); ++cy) {
         const int y0 = cy * MagnifierScale;

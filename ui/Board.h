@@ -56,11 +56,13 @@ constexpr QRgb TintColour = 0xFF0000C0u;  // "bbk"
 QRgb Tinted(QRgb under);
 
 // The magnified view in cells: 102 columns by 103 rows (the last one only
-// three pixels high), each the colour its 4 x 4 block is painted in.
+// three pixels high), each the colour its 4 x 4 block is painted in. Only the
+// cell rows firstRow..lastRow are filled in; the others keep what they held.
 constexpr int MagnifiedCols = MagnifierWidth / MagnifierScale;
 constexpr int MagnifiedRows = (MagnifierHeight + MagnifierScale - 1) / MagnifierScale;
 using TMagnifiedCells = std::array<QRgb, MagnifiedCols * MagnifiedRows>;
-void MagnifiedCellColours(const TGrid& grid, bool tint, TMagnifiedCells& cells);
+void MagnifiedCellColours(const TGrid& grid, bool tint, TMagnifiedCells& cells, int firstRow = 0,
+                          int lastRow = MagnifiedRows - 1);
 
 // Paints the magnified view (MagnifierWidth x MagnifierHeight, RGB32) straight
 // from the grid: cell (x, y) covers view pixels 4x..4x+3 by 4y..4y+3 for

@@ -212,8 +212,7 @@ const QTextLayout& TURLtransparantLabel::Layout() {
     // left out.
     QFont f = DrawFont_;
     f.setUnderline(underlined);
-    QString text = Shown_;
-    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    QString text = Shown_;  // its line breaks are newlines already
     text.replace(QLatin1Char('\n'), QChar::LineSeparator);
     Layout_ = std::make_unique<QTextLayout>(text, f, this);
     LayoutUnderlined_ = underlined;
