@@ -1,11 +1,14 @@
 #include "AgarholdU2.h"
 
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QValidator>
+#include <QWindow>
 #include <algorithm>
 
 #include "Panels.h"
@@ -64,12 +67,42 @@ void TNameEdit::SetProgramText(const QString& text) {
 
 // ---- TForm2 -----------------------------------------------------------------
 
+namespace {
+
+// Under Wayland Qt draws the title bar itself, with minimise, maximise and
+// close buttons whatever the window's flags say, and cuts the title short at
+// the minimise button. The title is centred on the bar, so the dialog is made
+// wide enough for the title to end before that button; the buttons take the
+// last DecorationButtons pixels of the bar (three 18-pixel buttons, their
+// spacing and the bar's margin).
+constexpr int DecorationButtons = 80;
+
+bool QtDrawsTheFrame() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland")) &&
+           qEnvironmentVariableIsEmpty("QT_WAYLAND_DISABLE_WINDOWDECORATION");
+}
+
+int DialogWidth(const QString& title) {
+    if (!QtDrawsTheFrame()) return TForm2::ClientWidth;
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(14);  // the size Qt's title bar draws its title in
+    const int titleWidth = QFontMetrics(font).horizontalAdvance(title);
+    return std::max(TForm2::ClientWidth, titleWidth + 2 * DecorationButtons);
+}
+
+}  // namespace
+
+// A fixed-size modal dialog: only a close button in its title bar, which
+// window managers read from the flags (no minimise, no maximise).
 TForm2::TForm2(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Player Name"));
     setModal(true);
-    setFixedSize(ClientWidth, ClientHeight);
+    // Wider only where the title bar needs it, the controls centred in it.
+    const int width = DialogWidth(windowTitle());
+    const int dx = (width - ClientWidth) / 2;
+    setFixedSize(width, ClientHeight);
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0x00, 0x00, 0x5E));
@@ -79,12 +112,12 @@ TForm2::TForm2(QWidget* parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(GameFont(13));
     Label1->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
-    Label1->move(40, 8);
+    Label1->move(dx + 40, 8);
     Label1->adjustSize();
 
     Edit1 = new TNameEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(40, 32, 145, 17);
+    Edit1->setGeometry(dx + 40, 32, 145, 17);
     Edit1->setFrame(false);
     Edit1->setFont(GameFont(13));
     Edit1->setTextMargins(0, 0, 0, 0);
@@ -94,9 +127,21 @@ TForm2::TForm2(QWidget* parent)
 
     dxButton1 = new TdxButton(QStringLiteral("OK"), this);
     dxButton1->setObjectName(QStringLiteral("dxButton1"));
-    dxButton1->move(136, 56);
+    dxButton1->move(dx + 136, 56);
     dxButton1->setDefault(true);
     connect(dxButton1, &QPushButton::clicked, this, [this] { OkClick(); });
+
+    // Centred again while the frames come and the main window settles (it
+    // is fitted on the screen once its frame is known); then the dialog is
+    // the player's to move.
+    CentreWatch_.setInterval(50);
+    connect(&CentreWatch_, &QTimer::timeout, this, [this] {
+        const bool framed = Centre();
+        const QRect ownerFrame = parentWidget() ? parentWidget()->window()->frameGeometry() : QRect();
+        StablePolls_ = framed && ownerFrame == LastOwnerFrame_ ? StablePolls_ + 1 : 0;
+        LastOwnerFrame_ = ownerFrame;
+        if (StablePolls_ >= 4 || ++CentrePolls_ >= 60) CentreWatch_.stop();
+    });
 }
 
 QString TForm2::Text() const { return Edit1->text(); }
@@ -111,14 +156,30 @@ void TForm2::OkClick() {
 
 void TForm2::setVisible(bool visible) {
     if (visible && !isVisible()) {
-        if (QWidget* owner = parentWidget()) {
-            const QRect area = owner->window()->geometry();
-            // Client area on client area: the frames do not shift the centre.
-            setGeometry(area.x() + (area.width() - width()) / 2,
-                        area.y() + (area.height() - height()) / 2, width(), height());
-        }
+        Centre();
+        // Window managers tell the frames some time after the windows map,
+        // and no event says so: centre again as they come, frame on frame.
+        CentrePolls_ = 0;
+        CentreWatch_.start();
     }
+    if (!visible) CentreWatch_.stop();
     QDialog::setVisible(visible);
+}
+
+bool TForm2::Centre() {
+    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!owner) return true;
+    // Before a frame is known its margins are zero, and the client area
+    // stands for the frame.
+    const QRect area = owner->frameGeometry();
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QSize outer = size().grownBy(frame);
+    const QPoint corner(area.x() + (area.width() - outer.width()) / 2,
+                        area.y() + (area.height() - outer.height()) / 2);
+    const QRect place(corner + QPoint(frame.left(), frame.top()), size());
+    if (place != geometry()) setGeometry(place);
+    const QWindow* ownerWindow = owner->windowHandle();
+    return !frame.isNull() && ownerWindow && !ownerWindow->frameMargins().isNull();
 }
 
 void TForm2::showEvent(QShowEvent* event) {

@@ -1,9 +1,11 @@
 // The name dialog `TForm2` ("Player Name"): the player types his name, "OK"
-// hands it on. It has no title-bar buttons and no cancel path.
+// hands it on. Its title bar offers only a close button; no cancel path
+// otherwise.
 #pragma once
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QTimer>
 #include <functional>
 
 class QLabel;
@@ -46,7 +48,8 @@ public:
     TNameEdit* Edit1;
     TdxButton* dxButton1;
 
-    // Shown centred on the main window.
+    // Shown centred on the main window, frame on frame once the window
+    // manager has told both frames.
     void setVisible(bool visible) override;
 
 protected:
@@ -55,4 +58,10 @@ protected:
 
 private:
     void OkClick();
+    // Centres the dialog on the main window; true when both frames are known.
+    bool Centre();
+    QTimer CentreWatch_;
+    int CentrePolls_ = 0;
+    int StablePolls_ = 0;
+    QRect LastOwnerFrame_;
 };

@@ -673,14 +673,18 @@ TEST_F(FormFixture, CloseBoxKeepsTheWindowOpenWhenRefused) {
 }
 
 // The name dialog: its look, 20 typed characters at most while a longer text
-// from the program stays whole, "OK" through its hook, no cancel by Escape.
+// from the program stays whole, "OK" through its hook, no cancel by Escape
+// (the title bar's close button is the window manager's way out).
 TEST(NameDialog, TakesAtMostTwentyTypedCharactersAndClosesOnlyThroughOk) {
     QWidget owner;
     owner.setGeometry(265, 146, 747, 543);
     TForm2 dialog(&owner);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Player Name"));
     EXPECT_EQ(dialog.size(), QSize(215, 84));
-    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    // Fixed size and modal: a close button only, no minimise or maximise.
+    EXPECT_EQ(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                                      Qt::WindowCloseButtonHint | Qt::WindowTitleHint),
+              Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
     EXPECT_EQ(dialog.palette().color(QPalette::Window), QColor(0x00, 0x00, 0x5E));
     EXPECT_EQ(dialog.Label1->text(), QStringLiteral("Your name :"));
     EXPECT_EQ(dialog.Label1->pos(), QPoint(40, 8));
