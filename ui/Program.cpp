@@ -1,12 +1,36 @@
 #include "Program.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
 #include <csignal>
+#include <xcb/xcb.h>
 
 #include "Assets.h"
 #include "Hints.h"
+
+// Under X another program may destroy the main window without asking it to
+// close (xdotool windowclose, a session tool): Qt only hears that the window
+// is gone. The game then ends as when the desktop ends it.
+class TWindowGoneFilter : public QAbstractNativeEventFilter {
+public:
+    TWindowGoneFilter(const QWidget& window, std::function<void()> gone)
+        : Window(window), Gone(std::move(gone)) {}
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7F) != XCB_DESTROY_NOTIFY) return false;
+        const auto* destroyed = static_cast<const xcb_destroy_notify_event_t*>(message);
+        if (Window.internalWinId() == 0 || destroyed->window != Window.internalWinId()) return false;
+        Gone();
+        return false;
+    }
+
+private:
+    const QWidget& Window;
+    std::function<void()> Gone;
+};
 
 TProgram::TProgram(const QString& folder, std::function<void(const QString&)> showError,
                    const QString& dataFolder)
@@ -43,10 +67,15 @@ TProgram::TProgram(const QString& folder, std::function<void(const QString&)> sh
         return true;
     };
     RunNameDialog = [this] { Form2->exec(); };
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        WindowGone = std::make_unique<TWindowGoneFilter>(*Form1, [this] { EndBySignal(); });
+        qApp->installNativeEventFilter(WindowGone.get());
+    }
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &Host, [this] { Host.Terminate(); });
 }
 
 TProgram::~TProgram() {
+    if (WindowGone) qApp->removeNativeEventFilter(WindowGone.get());
     Host.Terminate();
     Host.AfterEvent = nullptr;
     Form2.reset();

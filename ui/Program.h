@@ -13,6 +13,8 @@
 #include "TGame.h"
 #include "WavList.h"
 
+class TWindowGoneFilter;
+
 class TProgram {
 public:
     // `folder` is the program's own folder, where "S.hs" and "Pl.nam" live
@@ -38,7 +40,8 @@ public:
     // "EXIT GAME": saves like the close box (a result won in this run is never
     // lost), then ends the program without closing the window first.
     void ExitGame();
-    // A signal from the desktop (a logout, Ctrl+C in a terminal): every wait
+    // A signal from the desktop (a logout, Ctrl+C in a terminal), or the main
+    // window destroyed from outside under X: every wait
     // and sound stops and the event loops quit, dialogs included. Nothing is
     // written, since every result was saved when it was made; only results
     // whose save failed are tried once more, without a box.
@@ -66,6 +69,7 @@ private:
     QString FolderToWrite(const char* fileName) const;
     // The save on leaving (close box or "EXIT GAME"): true when the program may end.
     bool SaveOnLeaving();
+    std::unique_ptr<TWindowGoneFilter> WindowGone;
     int FailedLeavingSaves = 0;
     bool ResultsUnsaved = false;
     void PlaySound(TWaveList list, int index);
