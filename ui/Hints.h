@@ -3,6 +3,9 @@
 // stays 30 seconds.
 #pragma once
 
+#include <QPoint>
+#include <QRect>
+
 class QApplication;
 
 struct THintTimings {
@@ -16,3 +19,9 @@ struct THintTimings {
 void InstallHintTimings(QApplication& app, const THintTimings& timings);
 // The timings installed, for tests.
 const THintTimings& InstalledHintTimings();
+
+// Where a hint of `tip`'s size, placed by the toolkit at `tip`, goes so that
+// it lies wholly inside `area`: to the left of the pointer where it would
+// stick out on the right, above it where it would stick out at the bottom,
+// then pushed inside (a hint larger than the area starts at its top left).
+QRect PlaceHintInside(const QRect& area, QPoint pointer, QRect tip);

@@ -21,6 +21,7 @@
 #include <memory>
 
 #include "AgarholdU1.h"
+#include "Hints.h"
 #include "ScaledScreen.h"
 #include "TGame.h"
 #include "VirtualHost.h"
@@ -85,6 +86,29 @@ TEST(WindowPlace, FillsAnAreaTooSmallForItAndMayShrinkToIt) {
     const QRect tiny(0, 0, 640, 480);
     EXPECT_EQ(FitClientInArea(tiny, Frame, DesignClient), QRect(1, 20, 638, 455));
     EXPECT_EQ(SmallestClientSize(tiny, Frame, Design), QSize(638, 455));
+}
+
+// A hint kept inside its window (Wayland): where it would stick out on the
+// right it goes left of the pointer, at the bottom above it; one that fits is
+// left where the toolkit put it; one larger than the window starts at its
+// top left.
+TEST(WindowPlace, HintsStayWhollyInsideTheirWindow) {
+    const QRect window(0, -30, 753, 576);  // frame of a 747 x 543 client at 0, 0
+    const QPoint tube1(624, 128);
+    const QRect asked(626, 144, 391, 18);  // 2 right of and 16 below the pointer
+    const QRect left = PlaceHintInside(window, tube1, asked);
+    EXPECT_EQ(left, QRect(624 - 3 - 390, 144, 391, 18));
+    EXPECT_TRUE(window.contains(left));
+    const QPoint low(300, 530);
+    const QRect above = PlaceHintInside(window, low, QRect(302, 546, 120, 18));
+    EXPECT_EQ(above, QRect(302, 530 - 9 - 17, 120, 18));
+    const QRect corner = PlaceHintInside(window, QPoint(740, 540), QRect(742, 556, 200, 18));
+    EXPECT_TRUE(window.contains(corner));
+    EXPECT_LT(corner.right(), 740);
+    EXPECT_LT(corner.bottom(), 540);
+    EXPECT_EQ(PlaceHintInside(window, QPoint(100, 100), QRect(102, 116, 200, 18)), QRect(102, 116, 200, 18));
+    // Wider than the window, next to its left edge: it starts at the left edge.
+    EXPECT_EQ(PlaceHintInside(window, QPoint(20, 100), QRect(22, 116, 900, 18)), QRect(0, 116, 900, 18));
 }
 
 // A larger window shows the design area by the largest factor that fits,
