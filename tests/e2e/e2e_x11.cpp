@@ -13,10 +13,20 @@
 //   e2e_x11 maximize <window-id>     asks the window manager to maximise it
 //   e2e_x11 area <x> <y> <w> <h>     prints "rmin gmin bmin rmax gmax bmax" of
 //                                     the screen pixels in that rectangle
+//   e2e_x11 find <r> <g> <b> [<x> <y> <w> <h>]
+//                                     prints "x y w h" of the smallest rectangle
+//                                     holding every run of 40 or more pixels of
+//                                     that colour in a row, on the screen (or in
+//                                     the rectangle given): where a window's
+//                                     flat background lies; fails when none
+//   e2e_x11 ink <x> <y> <w> <h>      prints one character per column of the
+//                                     rectangle: 1 where a pixel in it is dark
+//                                     (text on a light title bar), else 0
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,7 +44,8 @@ void Rgb(XImage* img, int x, int y, int& r, int& g, int& b) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: e2e_x11 close WIN | pixel X Y | shot FILE | icon WIN | frame WIN | maximize WIN | area X Y W H\n");
+        std::fprintf(stderr, "usage: e2e_x11 close WIN | pixel X Y | shot FILE | icon WIN | frame WIN | maximize WIN | "
+                             "area X Y W H | find R G B | ink X Y W H\n");
         return 2;
     }
     Display* d = XOpenDisplay(nullptr);
@@ -145,6 +156,63 @@ int main(int argc, char** argv) {
                 }
             }
         std::printf("%d %d %d %d %d %d\n", lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]);
+        XDestroyImage(img);
+    } else if (std::strcmp(argv[1], "find") == 0 && argc >= 5) {
+        XWindowAttributes a;
+        XGetWindowAttributes(d, root, &a);
+        XImage* img = XGetImage(d, root, 0, 0, static_cast<unsigned>(a.width),
+                                static_cast<unsigned>(a.height), AllPlanes, ZPixmap);
+        if (!img) return 1;
+        const int want[3] = {std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4])};
+        int left = 0, top = 0, right = a.width, bottom = a.height;
+        if (argc >= 9) {
+            left = std::max(0, std::atoi(argv[5]));
+            top = std::max(0, std::atoi(argv[6]));
+            right = std::min(a.width, left + std::atoi(argv[7]));
+            bottom = std::min(a.height, top + std::atoi(argv[8]));
+        }
+        int x0 = a.width, y0 = a.height, x1 = -1, y1 = -1;
+        for (int y = top; y < bottom; ++y) {
+            int run = 0;
+            for (int x = left; x <= right; ++x) {
+                int c[3] = {-1, -1, -1};
+                if (x < right) Rgb(img, x, y, c[0], c[1], c[2]);
+                if (c[0] == want[0] && c[1] == want[1] && c[2] == want[2]) {
+                    ++run;
+                    continue;
+                }
+                if (run >= 40) {
+                    x0 = std::min(x0, x - run);
+                    x1 = std::max(x1, x - 1);
+                    y0 = std::min(y0, y);
+                    y1 = std::max(y1, y);
+                }
+                run = 0;
+            }
+        }
+        XDestroyImage(img);
+        if (x1 < 0) {
+            rc = 1;
+        } else {
+            std::printf("%d %d %d %d\n", x0, y0, x1 - x0 + 1, y1 - y0 + 1);
+        }
+    } else if (std::strcmp(argv[1], "ink") == 0 && argc >= 6) {
+        const int w = std::atoi(argv[4]), h = std::atoi(argv[5]);
+        XImage* img = w > 0 && h > 0 ? XGetImage(d, root, std::atoi(argv[2]), std::atoi(argv[3]),
+                                                 static_cast<unsigned>(w), static_cast<unsigned>(h),
+                                                 AllPlanes, ZPixmap)
+                                     : nullptr;
+        if (!img) return 1;
+        for (int x = 0; x < w; ++x) {
+            bool dark = false;
+            for (int y = 0; y < h && !dark; ++y) {
+                int r, g, b;
+                Rgb(img, x, y, r, g, b);
+                dark = r * 299 + g * 587 + b * 114 < 110 * 1000;
+            }
+            std::putchar(dark ? '1' : '0');
+        }
+        std::putchar('\n');
         XDestroyImage(img);
     } else if (std::strcmp(argv[1], "maximize") == 0) {
         const Window w = static_cast<Window>(std::strtoul(argv[2], nullptr, 0));

@@ -19,12 +19,26 @@
 #   window.sh wayland GAME                weston's headless backend and no X
 #                                         server: the game starts, shows its name
 #                                         dialog, and ends cleanly
+#   window.sh dialog WM GAME E2E_X11      with openbox (WM openbox) or no window
+#                                         manager (none): the name dialog asks
+#                                         for a close button only, no minimise
+#                                         or maximise, and is centred on the main
+#                                         window frame on frame; the main window
+#                                         destroyed from outside ends the game
+#                                         at once with status 0
+#   window.sh wayland-x11 GAME E2E_X11    weston's X11 backend in Xvfb, seen as
+#                                         a player sees it: the name dialog's
+#                                         title whole in Qt's title bar, and a
+#                                         tube's hint whole inside the window
 set -euo pipefail
 mode="$1"
+wm=openbox
 case "$mode" in
   place) scale="$2"; game="$3"; x11="$4" ;;
   minsize|maximized) scale=1; game="$2"; x11="$3" ;;
+  dialog) scale=1; wm="$2"; game="$3"; x11="$4" ;;
   wayland) game="$2" ;;
+  wayland-x11) scale=1; game="$2"; x11="$3" ;;
   *) echo "unknown mode $mode"; exit 2 ;;
 esac
 work=$(mktemp -d)
@@ -86,16 +100,86 @@ if [ "$mode" = wayland ]; then
   exit 0
 fi
 
+# ---- Wayland in a window of an X display: what the player sees ----
+if [ "$mode" = wayland-x11 ]; then
+  start_xvfb 1366x768
+  env -i PATH=/usr/bin:/bin DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$work/runtime" HOME="$work/home" \
+    weston --backend=x11-backend.so --socket=agarhold-test --width=1366 --height=768 \
+      --idle-time=0 --logger-scopes=log >"$work/weston.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [ -S "$work/runtime/agarhold-test" ] && break; sleep 0.1; done
+  [ -S "$work/runtime/agarhold-test" ] || fail "weston did not start"
+  (cd "$work/home" && exec env -i PATH=/usr/bin:/bin HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
+     WAYLAND_DISPLAY=agarhold-test PULSE_SERVER="unix:$work/no-sound-server" LANG=C.UTF-8 \
+     "$work/prog/agarhold") >"$work/out.log" 2>&1 &
+  game_pid=$!
+  pids+=($game_pid)
+  # The name dialog's client area is its #00005E.
+  for _ in $(seq 100); do dialog=$("$x11" find 0 0 94) && break; sleep 0.1; done
+  [ -n "${dialog:-}" ] || fail "no name dialog on the screen"
+  sleep 1
+  read -r dx dy dw dh <<<"$("$x11" find 0 0 94)"
+  echo "name dialog: client $dx,$dy ${dw}x$dh"
+  [ "$dh" = 84 ] || fail "the name dialog is $dh high, not 84"
+  # Qt's title bar above it: the window icon, the title centred on the bar,
+  # the three buttons. A title cut short at the buttons runs into them and
+  # is not centred.
+  ink=$("$x11" ink "$dx" $((dy - 24)) "$dw" 18)
+  # Runs of ink 7 or more pixels apart: the icon (at the left), the words of
+  # the title, the three buttons (the last three).
+  read -r tl tr <<<"$(awk -v ink="$ink" -v w="$dw" 'BEGIN {
+    n = 0; gap = 99
+    for (i = 1; i <= w; i++) {
+      if (substr(ink, i, 1) == "1") { if (gap >= 7) { n++; s[n] = i - 1 } e[n] = i - 1; gap = 0 } else gap++
+    }
+    first = (n > 0 && s[1] < 30) ? 2 : 1; last = n - 3
+    if (last >= first) printf "%d %d", s[first], e[last]; else printf "-1 -1" }')"
+  echo "title ink from $tl to $tr on a bar of $dw ($ink)"
+  [ "$tl" -ge 0 ] || fail "no title in the middle of the name dialog's title bar"
+  off=$(( (tl + tr) - (dw - 1) ))
+  [ "$off" -le 4 ] && [ "$off" -ge -4 ] || fail "the title (pixels $tl..$tr) is not centred on the $dw pixel bar: cut short?"
+  xdotool mousemove $((dx + (dw - 215) / 2 + 172)) $((dy + 66)) click 1
+  for _ in $(seq 50); do "$x11" find 0 0 94 >/dev/null || break; sleep 0.1; done
+  "$x11" find 0 0 94 >/dev/null && fail "the name dialog stays open"
+  # The main window's client area: its #070707 margins (below weston's panel).
+  read -r cx cy cw ch <<<"$("$x11" find 7 7 7 0 40 1366 728)" || fail "no main window on the screen"
+  echo "main window: client $cx,$cy ${cw}x$ch"
+  [ "$cw" = 747 ] && [ "$ch" = 543 ] || fail "the main window's client is ${cw}x$ch"
+  click() { xdotool mousemove $((cx + $1)) $((cy + $2)); sleep 0.15; xdotool click 1; sleep 0.25; }
+  click $((2 + 370)) $((2 + 249))
+  sleep 0.5
+  click $((192 + 188)) $((200 + 146))
+  sleep 3.8
+  # Tube 1, 123 pixels from the window's right edge: its hint is far wider.
+  xdotool mousemove $((cx + 620)) $((cy + 124)); sleep 0.2; xdotool mousemove $((cx + 624)) $((cy + 128))
+  for _ in $(seq 30); do tip=$("$x11" find 255 255 220) && break; sleep 0.1; done
+  [ -n "${tip:-}" ] || fail "no hint over tube 1"
+  sleep 0.3
+  read -r hx hy hw hh <<<"$("$x11" find 255 255 220)"
+  echo "hint of tube 1: $hx,$hy ${hw}x$hh"
+  [ "$hw" -ge 200 ] || fail "the hint is only $hw pixels wide"
+  [ "$hx" -ge $((cx - 3)) ] && [ $((hx + hw)) -le $((cx + cw + 3)) ] && [ $((hy + hh)) -le $((cy + ch + 3)) ] \
+    || fail "the hint at $hx..$((hx + hw)) runs out of the window ($cx..$((cx + cw)))"
+  kill -TERM "$game_pid"
+  status=0
+  wait "$game_pid" || status=$?
+  [ "$status" = 0 ] || fail "exit status $status after SIGTERM"
+  echo "1 passed, 0 failed"
+  exit 0
+fi
+
 # ---- X: a free display picked by the server itself, and openbox ----
 case "$mode" in
-  place|minsize|maximized) screen=1366x768 ;;
+  place|minsize|maximized|dialog) screen=1366x768 ;;
 esac
 sw=${screen%x*}; sh=${screen#*x}
 start_xvfb "$screen"
-HOME="$work/home" openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 400); do [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]] && break; sleep 0.05; done
-[[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]] || fail "openbox did not start: $(cat "$work/openbox.log")"
+if [ "$wm" = openbox ]; then
+  HOME="$work/home" openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 400); do [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]] && break; sleep 0.05; done
+  [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]] || fail "openbox did not start: $(cat "$work/openbox.log")"
+fi
 
 (cd "$work/home" && exec env -i PATH=/usr/bin:/bin DISPLAY="$DISPLAY" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
    QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" PULSE_SERVER="unix:$work/no-sound-server" LANG=C.UTF-8 \
@@ -114,7 +198,12 @@ done
 read -r fx fy fw fh cx cy cw ch <<<"$(geometry "$main")"
 echo "frame $fx,$fy ${fw}x$fh, client $cx,$cy ${cw}x$ch on a ${sw}x$sh screen at scale $scale"
 
-# The name dialog, answered with its OK (136, 56, 73 x 21 at the design scale).
+# The name dialog, answered with its OK (136, 56, 73 x 21 at the design scale),
+# once it has settled on the main window's centre.
+last=""
+for _ in $(seq 40); do
+  now=$(geometry "$dialog") || true; [ "$now" = "$last" ] && break; last=$now; sleep 0.15
+done
 read -r _ _ _ _ dx dy _ _ <<<"$(geometry "$dialog")"
 answer_dialog() {
   xdotool mousemove "$(awk -v d="$dx" -v s="$scale" 'BEGIN { printf "%d", d + 172 * s }')" \
@@ -161,6 +250,40 @@ if [ "$mode" = place ]; then
   fi
   answer_dialog
   close_and_end
+  echo "1 passed, 0 failed"
+  exit 0
+fi
+
+# ---- the name dialog's buttons and place; a window destroyed from outside ----
+if [ "$mode" = dialog ]; then
+  # _MOTIF_WM_HINTS: flags, functions, decorations. Asked for: the title and
+  # a close button, no minimise (functions 8, decorations 32) and no
+  # maximise (16, 64).
+  read -r mflags mfunc mdecor _ <<<"$(xprop -id "$dialog" _MOTIF_WM_HINTS | sed 's/.*= //; s/,/ /g')"
+  echo "name dialog: _MOTIF_WM_HINTS flags $mflags functions $mfunc decorations $mdecor"
+  xprop -id "$dialog" _NET_WM_ALLOWED_ACTIONS 2>/dev/null || true
+  [ $((mflags & 3)) = 3 ] || fail "the dialog's hints leave functions or decorations to the window manager (flags $mflags)"
+  [ $((mfunc & 32)) = 32 ] || fail "no close function in the dialog's hints ($mfunc)"
+  [ $((mfunc & 24)) = 0 ] && [ $((mfunc & 1)) = 0 ] || fail "the dialog offers minimise or maximise (functions $mfunc)"
+  [ $((mdecor & 96)) = 0 ] && [ $((mdecor & 1)) = 0 ] || fail "the dialog asks for minimise or maximise buttons (decorations $mdecor)"
+  read -r fx fy fw fh cx cy cw ch <<<"$(geometry "$main")"
+  read -r gx gy gw gh dx dy _ _ <<<"$(geometry "$dialog")"
+  echo "main frame $fx,$fy ${fw}x$fh, dialog frame $gx,$gy ${gw}x$gh"
+  ox=$(( (2 * gx + gw) - (2 * fx + fw) )); oy=$(( (2 * gy + gh) - (2 * fy + fh) ))
+  [ "$ox" -le 3 ] && [ "$ox" -ge -3 ] && [ "$oy" -le 3 ] && [ "$oy" -ge -3 ] \
+    || fail "the dialog's frame is off the main frame's centre by $((ox / 2)), $((oy / 2))"
+  answer_dialog
+  sleep 0.5
+  start=$(date +%s%N)
+  xdotool windowclose "$main"
+  for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.02; done
+  took=$(( ($(date +%s%N) - start) / 1000000 ))
+  kill -0 "$game_pid" 2>/dev/null && fail "the game runs on without its window"
+  status=0
+  wait "$game_pid" || status=$?
+  echo "destroyed from outside: ended after $took ms with status $status"
+  [ "$status" = 0 ] || fail "exit status $status"
+  [ "$took" -lt 1000 ] || fail "the game took $took ms to end"
   echo "1 passed, 0 failed"
   exit 0
 fi
