@@ -52,6 +52,15 @@ class THintFilter : public QObject {
 public:
     using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override {
+        // Qt shows hints over the active window only, and a Wayland compositor
+        // may keep the game's window inactive after a drag and drop (weston
+        // takes the keyboard for the drag and gives it back at the next click
+        // only): there the game's windows show their hints all the same.
+        if (KeepInside && event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* shown = static_cast<QWidget*>(watched);
+            if (shown->isWindow() && !shown->testAttribute(Qt::WA_AlwaysShowToolTips))
+                shown->setAttribute(Qt::WA_AlwaysShowToolTips);
+        }
         if (event->type() == QEvent::Show || event->type() == QEvent::Move) {
             if (KeepInside && !Placing && watched->objectName() == QLatin1String("qtooltip_label"))
                 PlaceInside(static_cast<QWidget*>(watched));
