@@ -160,6 +160,8 @@ void TForm2::setVisible(bool visible) {
         // Window managers tell the frames some time after the windows map,
         // and no event says so: centre again as they come, frame on frame.
         CentrePolls_ = 0;
+        StablePolls_ = 0;
+        LastOwnerFrame_ = QRect();
         CentreWatch_.start();
     }
     if (!visible) CentreWatch_.stop();
