@@ -24,8 +24,19 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
+// GCC 14 inlines the sized delete at a container's deallocation, sees free()
+// take a pointer that came from operator new and warns (-Wmismatched-new-delete),
+// not knowing that this operator new is the malloc() just above. The pair is
+// matched; the warning is silenced for these two definitions only.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 namespace {
 
