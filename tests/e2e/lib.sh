@@ -5,7 +5,9 @@
 # A free X display of screen size $1 (WIDTHxHEIGHT), picked by the server
 # itself; sets DISPLAY.
 start_xvfb() {
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  # -noreset: with the server's default, the last client leaving (a probe
+  # such as xprop) resets it, and a client connecting meanwhile is refused.
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   pids+=($!)
   for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"

@@ -192,9 +192,19 @@ esac
 sw=${screen%x*}; sh=${screen#*x}
 start_xvfb "$screen"
 if [ "$wm" = openbox ]; then
-  HOME="$work/home" openbox --sm-disable >"$work/openbox.log" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 400); do [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]] && break; sleep 0.05; done
+  # A window manager that gave up at once (it could not connect, on a
+  # loaded machine) is started again, up to three times.
+  for _ in 1 2 3; do
+    HOME="$work/home" openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    wm_pid=$!
+    pids+=($wm_pid)
+    for _ in $(seq 400); do
+      [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]] && break 2
+      kill -0 "$wm_pid" 2>/dev/null || break
+      sleep 0.05
+    done
+    kill -0 "$wm_pid" 2>/dev/null && break
+  done
   [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]] || fail "openbox did not start: $(cat "$work/openbox.log")"
 fi
 
