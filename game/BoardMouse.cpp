@@ -44,9 +44,13 @@ void TGame::DIBMagnifier1MouseMove(int x, int y) {
                               " Strength=" + std::to_string(CellUnder(Grid, x, y).Strength);
 }
 
-void TGame::Bac1_1StartDrag(int tag) { DraggedTag = tag; }
+void TGame::Bac1_1StartDrag(int tag) {
+    WakeRestingTimers();  // the clock pulses a dragged icon
+    DraggedTag = tag;
+}
 
 void TGame::Bac1_1EndDrag(int tag, bool onMagnifier, int x, int y) {
+    WakeRestingTimers();  // a drop changes the board
     if (onMagnifier && DropAccepted[DragPlayer] && tag >= 1 && tag <= 6) {
         const int32_t col = ClampDropIndex(x / 4);
         const int32_t row = ClampDropIndex(y / 4);

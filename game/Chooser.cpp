@@ -21,6 +21,7 @@ void TGame::dxButton1Click() {
 
 // A button fires once per game; a spent one (opacity 10) does nothing more.
 void TGame::DIBImage6Click() {
+    WakeRestingTimers();  // a weapon changes the board
     if (Screen.DIBImage6.Opacity > 10) {
         Screen.LBL_Action.Caption = "Player executed a global injection";
         FireGlobalInjection(1, GlobalInjection[1][1]);
@@ -29,6 +30,7 @@ void TGame::DIBImage6Click() {
 }
 
 void TGame::DIBImage7Click() {
+    WakeRestingTimers();
     if (Screen.DIBImage7.Opacity > 10) {
         Screen.LBL_Action.Caption = "Player executed a global injection";
         FireGlobalInjection(1, GlobalInjection[1][2]);

@@ -28,8 +28,58 @@ void TGame::AItimerTimer() {
     // The computer acts once every ten growth ticks whatever the game speed.
     // The interval follows the speed even while the computer sits idle.
     AItimer.SetInterval(DIBTimer1.Interval() * 10);
-    if (!AIActive) return;
+    if (AIActive) ComputerTurn();
+    // After a match the title screen hides a board on which nothing grows;
+    // once the computer can do nothing more there, its ticks would only draw
+    // random numbers, and the next setup seeds the generator anew.
+    if (TimersMayRest && MatchNumber > 0 && Screen.DIBContainer2.Visible && !DIBTimer1.Enabled() &&
+        !ComputerCanAct())
+        AItimer.Rest();
+}
 
+bool TGame::ComputerCanAct() const {
+    if (!AIActive) return false;
+    // The same tests as the turn below, each for every draw of its coins.
+    auto owner = [this](int x, int y) { return Grid(x, y).Owner; };
+    auto contact = [&](int last) {
+        for (int a = 1; a <= last; ++a)
+            for (int y = 1; y <= 100; ++y)
+                if (owner(a, y) == Red && owner(a + 1, y) == Blue) return true;
+        return false;
+    };
+    auto size = [this](int t) { return Tube[Red][t].Size; };
+    const bool defensiveLeft = GlobalInjection[Red][1] == 4 || GlobalInjection[Red][1] == 5 ||
+                               GlobalInjection[Red][2] == 4 || GlobalInjection[Red][2] == 5;
+    if (AIRating >= 1600 && defensiveLeft && contact(7)) return true;
+    if (AIRating >= 1900 && contact(20))
+        for (int t = 1; t <= 5; ++t)
+            if (size(t) >= 3) return true;
+    if (AIRating >= 1300 && AIOpeningPending) return true;
+    if (AIRating >= 1300) {
+        if (size(4) >= 4 || size(5) >= 4)
+            for (int k = 1; k <= 5; ++k)
+                for (int y = 5; y <= 95; ++y)
+                    if (owner(10 * k + 5, y) == Blue && owner(10 * k, y) == Red) return true;
+        for (int t = 1; t <= 3; ++t) {
+            if (size(t) < 4) continue;
+            for (int k = 5; k <= 9; ++k)
+                for (int y = 5; y <= 95; ++y)
+                    if (owner(10 * k, y) == Red) return true;
+            for (int x = SpotPos[t].X - 2; x <= SpotPos[t].X + 1; ++x)
+                for (int y = SpotPos[t].Y - 5; y <= SpotPos[t].Y + 4; ++y) {
+                    if (x < 10 || owner(x - 5, y) == Red) continue;
+                    for (int c = x; c >= 10; --c)
+                        if (owner(c, y) == Red) return true;
+                }
+        }
+    }
+    if (AIRating == 1000)
+        for (int t = 1; t <= 5; ++t)
+            if (size(t) >= RandomPlayMinSize[t]) return true;
+    return false;
+}
+
+void TGame::ComputerTurn() {
     auto owner = [this](int x, int y) { return Grid(x, y).Owner; };
     // A red cell with a blue cell directly to its right: the front line.
     auto redMeetsBlue = [&](int x, int y) {

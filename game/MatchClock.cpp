@@ -14,9 +14,13 @@ int CountHomeLine(const TGrid& grid, int x, uint8_t owner) {
 
 }  // namespace
 
-void TGame::TimerTallerTimer() {
+void TGame::AdvanceDragPulse() {
     if (DragPulse > 25) DragPulse = 0;
     ++DragPulse;
+}
+
+void TGame::TimerTallerTimer() {
+    AdvanceDragPulse();
     // Only tube 1's icon pulses while it is dragged.
     if (DraggedTag == 1) Screen.Bac1_1.Opacity = (DragPulse / 3) * 20 + 50;
 
@@ -26,6 +30,21 @@ void TGame::TimerTallerTimer() {
         if (Host.Terminated()) return;
     }
     if (CountHomeLine(Grid, 1, Blue) > 10) HumanWins();
+
+    // Before the first match the board stays empty and nothing is dragged
+    // until a handler wakes the clock: its ticks would only count the pulse.
+    if (TimersMayRest && MatchNumber == 0 && Screen.DIBContainer2.Visible && !DIBTimer1.Enabled() &&
+        DraggedTag == 0)
+        TimerTaller.Rest();
+}
+
+void TGame::WakeRestingTimers() {
+    // The pulse runs through the 26 values 1..26 (from 0 at start-up), so
+    // a long rest is counted modulo that cycle.
+    int64_t slept = TimerTaller.Wake();
+    if (slept > 26) slept = 26 + slept % 26;
+    for (int64_t i = 0; i < slept; ++i) AdvanceDragPulse();
+    AItimer.Wake();
 }
 
 bool TGame::PauseWithin(uint32_t game, int ms) {

@@ -26,6 +26,7 @@ void TGame::DIBImage2MouseUp() {
 }
 
 void TGame::SetUpMatch() {
+    WakeRestingTimers();
     ++MatchNumber;
     Screen.DIBImage6.Opacity = 200;
     Screen.DIBImage7.Opacity = 200;

@@ -118,6 +118,15 @@ public:
     TTimer TimerTaller;  // match clock, 25 ms, runs from start-up
     TTimer AItimer;      // computer player
 
+    // Timers whose ticks nobody could tell from none may rest (see
+    // TTimer::Rest): the match clock before the first match, where it only
+    // counts the drag pulse on the empty board, and the computer's timer on
+    // the title screen after a match once it has nothing left to do on the
+    // frozen board. Everything a player sees or hears, every result and every
+    // saved file stay as with the timers running; tests switch it off to
+    // compare whole runs both ways.
+    bool TimersMayRest = true;
+
     int32_t Random(int32_t n) { return Rng.Below(n); }
     void Randomize() { Rng.Seed(Host.ClockSeed()); }
     void WaitMs(int ms) { Host.WaitMs(ms); }
@@ -159,6 +168,7 @@ public:
 
     // ---- Match clock and results ------------------------------------------------
     void TimerTallerTimer();
+    void AdvanceDragPulse();
     void RecordHighScore();
     void ApplyRatingChange(bool won);
 
@@ -170,6 +180,14 @@ public:
 
 private:
     void InjectTube(int t, int x, int y);  // the computer empties tube t into (x, y)
+    void ComputerTurn();
+    // Whether a tick of the computer's could still inject, fire or make a
+    // sound on the board as it is now, which only the computer changes while
+    // the title screen is up.
+    bool ComputerCanAct() const;
+    // Ends the rest of both timers that may rest, before a handler changes
+    // what their ticks read; the drag pulse counts on the ticks slept through.
+    void WakeRestingTimers();
     void ComputerWins();
     void HumanWins();
     // Enters the win in the table of the computer rating `aiRating`.

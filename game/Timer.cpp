@@ -22,14 +22,36 @@ void TTimer::SetInterval(int ms) {
 void TTimer::SetEnabled(bool on) {
     if (on == Enabled_) return;
     Enabled_ = on;
+    Resting_ = false;
     if (on) DueAt_ = Scheduler_.Now() + Interval_;
     Scheduler_.Changed();
+}
+
+void TTimer::Rest() {
+    if (!Enabled_ || Resting_) return;
+    Resting_ = true;
+    Scheduler_.Changed();
+}
+
+int64_t TTimer::Wake() {
+    if (!Resting_) return 0;
+    Resting_ = false;
+    int64_t slept = 0;
+    const int64_t now = Scheduler_.Now();
+    if (Interval_ > 0 && DueAt_ < now) {
+        // The ticks at DueAt_, DueAt_ + Interval_, ... before now; the period
+        // stays where it was, so the ticks to come fall where they would have.
+        slept = (now - DueAt_ + Interval_ - 1) / Interval_;
+        DueAt_ += slept * Interval_;
+    }
+    Scheduler_.Changed();
+    return slept;
 }
 
 int64_t TTimerScheduler::NextDue() const {
     int64_t best = -1;
     for (const TTimer* t : Timers_) {
-        if (!t->Enabled_ || t->Running_ || t->Interval_ <= 0) continue;
+        if (!t->Enabled_ || t->Resting_ || t->Running_ || t->Interval_ <= 0) continue;
         if (best < 0 || t->DueAt_ < best) best = t->DueAt_;
     }
     return best;
@@ -38,7 +60,7 @@ int64_t TTimerScheduler::NextDue() const {
 bool TTimerScheduler::FireOneDue(int64_t now) {
     TTimer* due = nullptr;
     for (TTimer* t : Timers_) {
-        if (!t->Enabled_ || t->Running_ || t->Interval_ <= 0 || t->DueAt_ > now) continue;
+        if (!t->Enabled_ || t->Resting_ || t->Running_ || t->Interval_ <= 0 || t->DueAt_ > now) continue;
         if (!due || t->DueAt_ < due->DueAt_) due = t;
     }
     if (!due) return false;

@@ -30,6 +30,16 @@ public:
     void SetInterval(int ms);
     void SetEnabled(bool on);
 
+    // A resting timer keeps its period but does not fire, and the host is not
+    // woken for it: its owner rests it where its ticks would change nothing
+    // anyone can see, and wakes it before anything its ticks read can change
+    // (its interval included). Wake() returns the ticks it slept through, those
+    // due before now; a tick due at this very moment still fires, after the
+    // event that woke it, as it would have. Switching the timer off ends a rest.
+    void Rest();
+    int64_t Wake();
+    bool Resting() const { return Resting_; }
+
 private:
     friend class TTimerScheduler;
     TTimerScheduler& Scheduler_;
@@ -37,6 +47,7 @@ private:
     int Interval_;
     bool Enabled_;
     bool Running_ = false;   // inside its own handler: never re-entered
+    bool Resting_ = false;
     int64_t DueAt_ = 0;      // host milliseconds of the next tick while enabled
     std::function<void()> Handler_;
 };
@@ -51,8 +62,8 @@ public:
 
     int64_t Now() const { return Clock ? Clock() : 0; }
 
-    // The earliest due time of an enabled timer that is not inside its own
-    // handler, or -1 when there is none.
+    // The earliest due time of an enabled timer that is neither resting nor
+    // inside its own handler, or -1 when there is none.
     int64_t NextDue() const;
 
     // Fires the earliest timer due at or before `now` (ties in the order the

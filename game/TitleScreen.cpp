@@ -13,6 +13,7 @@ void TGame::URLtransparantLabel1Click() {
 }
 
 void TGame::URLtransparantLabel2Click() {
+    WakeRestingTimers();  // the rating decides what the computer can still do
     AIRating += 300;
     if (AIRating > 2800) AIRating = 1000;
     Screen.URLtransparantLabel2.Caption = "Set Rating : AI Rating = " + std::to_string(AIRating);
@@ -22,5 +23,6 @@ void TGame::RxSlider1Change(int value) {
     // The slider runs from 25 to 500 ms; the step timer takes the value at once.
     if (value < 25) value = 25;
     if (value > 500) value = 500;
+    WakeRestingTimers();  // the computer's interval follows the step timer's
     DIBTimer1.SetInterval(value);
 }

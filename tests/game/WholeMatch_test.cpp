@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -474,4 +475,135 @@ TEST(Soak, ManySeededMatchesKeepTheGridInvariants) {
     }
     EXPECT_GE(ended, 14);
     EXPECT_GT(generations, 14 * 100);
+}
+
+namespace {
+
+// What a player could tell at one moment, in one number: the board, every
+// part of the screen, the sounds, boxes and dialogs so far, the results.
+uint64_t WhatAPlayerCouldTell(const TGame& g, const VirtualHost& h) {
+    uint64_t v = 1469598103934665603ull;
+    auto mix = [&v](const void* data, size_t n) {
+        for (size_t i = 0; i < n; ++i) v = (v ^ static_cast<const uint8_t*>(data)[i]) * 1099511628211ull;
+    };
+    auto num = [&mix](int64_t n) { mix(&n, sizeof n); };
+    auto text = [&](const std::string& s) { num(static_cast<int64_t>(s.size())); mix(s.data(), s.size()); };
+    static_assert(sizeof(TCell) == 3);
+    num(static_cast<int64_t>(std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(g.Grid.Cells.data()), sizeof g.Grid.Cells))));
+    const TScreen& s = g.Screen;
+    for (const TLabelModel* l : {&s.LBL_Action, &s.RxLabel1, &s.RxLabel2, &s.RxLabel7, &s.RxLabel9, &s.RxLabel10,
+                                 &s.RxLabel11, &s.RxLabel16, &s.URLtransparantLabel1, &s.URLtransparantLabel2,
+                                 &s.URLtransparantLabel5, &s.URLtransparantLabel7}) {
+        text(l->Caption);
+        num(l->Visible);
+    }
+    for (const TSpriteModel* p : {&s.Bac1_1, &s.bac1_2, &s.bac1_3, &s.bac1_4, &s.bac1_5, &s.bac2_1, &s.bac2_2,
+                                  &s.bac2_3, &s.bac2_4, &s.bac2_5, &s.bac1_S, &s.DIBImage3, &s.DIBImage6,
+                                  &s.DIBImage7, &s.DIBImage8}) {
+        for (int64_t n : {int64_t{p->ImageIndex}, int64_t{p->Opacity}, int64_t{p->Enabled}, int64_t{p->Visible},
+                          int64_t{p->Tag}})
+            num(n);
+        text(p->Hint);
+    }
+    for (const TPanelModel* p : {&s.DIBContainer2, &s.DIBContainer3, &s.dxContainer3})
+        for (int64_t n : {int64_t{p->Visible}, int64_t{p->Left}, int64_t{p->Top}}) num(n);
+    for (const TComboModel* c : {&s.ComboBox1, &s.ComboBox2}) {
+        for (const std::string& item : c->Items) text(item);
+        num(c->ItemIndex);
+    }
+    num(static_cast<int64_t>(s.DIBImage1RefreshCount));
+    // The trace keeps every change, so the newest sound, box and dialog are enough.
+    num(static_cast<int64_t>(h.Sounds.size()));
+    if (!h.Sounds.empty())
+        for (int64_t n : {h.Sounds.back().Time, int64_t{static_cast<int>(h.Sounds.back().List)},
+                          int64_t{h.Sounds.back().Index}})
+            num(n);
+    num(static_cast<int64_t>(h.Messages.size()));
+    if (!h.Messages.empty()) text(h.Messages.back().Text + "|" + h.Messages.back().Caption);
+    num(static_cast<int64_t>(h.InputCaptions.size()));
+    if (!h.InputCaptions.empty()) text(h.InputCaptions.back());
+    num(h.ResultsChangedCount);
+    for (int64_t n : {int64_t{g.PlayerRating}, int64_t{g.MatchTime}, int64_t{g.DIBTimer1.Interval()}}) num(n);
+    for (const THighScoreTable& t : g.HighScores.Tables)
+        for (const THighScoreEntry& e : t.Entries) {
+            num(e.Score);
+            mix(&e.Date, sizeof e.Date);
+            text(e.NameText());
+        }
+    return v;
+}
+
+// A program run of two single games and the title screen before, between and
+// after them, with the player changing the speed and the rating there and
+// holding tube 1 for a while in each game. Each time what a player could tell
+// changes, the virtual time and the new state are kept.
+struct TRestRun {
+    std::vector<std::pair<int64_t, uint64_t>> Trace;
+    bool ClockRested = false;     // seen resting before the first match
+    bool ComputerRested = false;  // seen resting on the title screen after a match
+    int Games = 0;
+};
+
+TRestRun RunWithTimersResting(bool mayRest, int rating, uint64_t seed, bool passive) {
+    TScriptedHumanOptions o = passive ? Passive() : TScriptedHumanOptions{};
+    TMatch m(1, rating, seed, o);
+    m.Game.TimersMayRest = mayRest;
+    m.Host.InputAnswers.push_back({true, "Rester"});
+    TRestRun run;
+    std::function<void()> inner = m.Host.OnEvent;
+    m.Host.OnEvent = [&] {
+        inner();
+        const uint64_t now = WhatAPlayerCouldTell(m.Game, m.Host);
+        if (run.Trace.empty() || run.Trace.back().second != now) run.Trace.push_back({m.Host.TickCount(), now});
+        run.ClockRested |= m.Game.TimerTaller.Resting() && m.Game.MatchNumber == 0;
+        run.ComputerRested |= m.Game.AItimer.Resting() && m.Game.MatchNumber > 0;
+    };
+    // Tube 1 held over the board for 0.4 s: the clock pulses its icon.
+    m.OnGameStart = [&](int) {
+        const int64_t at = m.Host.TickCount() + 2013;
+        m.Host.At(at, [&m] { m.Game.Bac1_1StartDrag(1); });
+        m.Host.At(at + 400, [&m] { m.Game.Bac1_1EndDrag(1, false, 0, 0); });
+    };
+    auto title = [&](int64_t ms, int speed) {
+        const int64_t t = m.Host.TickCount();
+        m.Host.At(t + ms / 3, [&m, speed] { m.Game.RxSlider1Change(speed); });
+        m.Host.At(t + ms / 2, [&m] { m.Game.URLtransparantLabel2Click(); });
+        m.Host.RunFor(ms);
+    };
+    title(1237, 75);
+    EXPECT_TRUE(m.Play());
+    title(9011, 50);
+    EXPECT_TRUE(m.Play());
+    title(7003, 100);
+    run.Games = static_cast<int>(m.Games.size());
+    return run;
+}
+
+}  // namespace
+
+// The match clock rests before the first match and the computer's timer on
+// the title screen after a match, yet a whole run is the same to the player
+// as with both ticking all along: the same board, screens, sounds, dialogs
+// and results at the same moments.
+TEST(RestingTimers, ARunIsTheSameAsWithEveryTimerTicking) {
+    struct TCase {
+        int Rating;
+        uint64_t Seed;
+        bool Passive;
+    };
+    for (const TCase& c : {TCase{1300, 41, true}, TCase{1000, 43, false}, TCase{1900, 47, false},
+                           TCase{2800, 53, true}}) {
+        const std::string what = "rating " + std::to_string(c.Rating);
+        const TRestRun ticking = RunWithTimersResting(false, c.Rating, c.Seed, c.Passive);
+        const TRestRun resting = RunWithTimersResting(true, c.Rating, c.Seed, c.Passive);
+        EXPECT_EQ(ticking.Games, 2) << what;
+        EXPECT_FALSE(ticking.ClockRested || ticking.ComputerRested) << what;
+        EXPECT_TRUE(resting.ClockRested) << what;
+        EXPECT_TRUE(resting.ComputerRested) << what;
+        EXPECT_GT(ticking.Trace.size(), 100u) << what;
+        ASSERT_EQ(resting.Trace.size(), ticking.Trace.size()) << what;
+        for (size_t i = 0; i < ticking.Trace.size(); ++i)
+            ASSERT_EQ(resting.Trace[i], ticking.Trace[i]) << what << ", change " << i;
+    }
 }
