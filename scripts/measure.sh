@@ -2,15 +2,18 @@
 # Measures the real program under Xvfb next to a bare Qt window of the same
 # size on the same display: start-up to the first painted frame, CPU of the
 # program and of the X server on the title screen and during a match at the
-# default speed (percent of one core, from /proc/PID/stat over 20 s), and the
-# private dirty memory (/proc/PID/smaps_rollup). "bare+ticks" is the bare
-# window doing the least the title screen needs (a 25 ms timer and a tiny
-# repaint every 30 ms): the floor any Qt window with those timers costs here.
+# default speed (percent of one core over 20 s, from the nanoseconds each of
+# the process's threads ran, /proc/PID/task/*/schedstat), and the private dirty
+# memory (/proc/PID/smaps_rollup). "bare+frames" is the bare window repainting
+# a tiny square every 30 ms, the star field's cadence: the floor any Qt window
+# animating at that rate costs here. "bare+ticks" adds a 25 ms timer that does
+# nothing, as the match clock once ran from start-up.
 #
 # Usage: scripts/measure.sh build/agarhold build/e2e_x11 build/bare_qt_window [RUNS]
 # RUNS (default 3) whole rounds are made, each on a fresh X server; the table
 # at the end gives the median of each figure. CPU is counted as CPU time of the
-# process, so other work on the machine changes it little. SECONDS_PER_FIGURE
+# process, so other work on the machine changes it little; the load average
+# at the start and the end is printed, as a busy machine still raises it. SECONDS_PER_FIGURE
 # (default 20) sets the measuring time; SHOT=file.ppm saves the screen at the
 # end of the last match.
 set -euo pipefail
@@ -24,10 +27,10 @@ trap 'stop "$gpid" "$bpid" "$xpid"; rm -rf "$work"' EXIT
 mkdir -p "$work/prog" "$work/rt"; chmod 700 "$work/rt"
 cp "$game" "$work/prog/agarhold"
 export XDG_RUNTIME_DIR="$work/rt" QT_QPA_PLATFORM=xcb
-hz=$(getconf CLK_TCK)
-
 now_ns() { date +%s%N; }
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# Nanoseconds of CPU the threads of a process have run (threads that ended are
+# not counted: the program's and the X server's live throughout).
+ticks() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ n += $1 } END { printf "%d\n", n }'; }
 # CPU of each given process over `span` seconds, in percent of one core, one
 # figure a line in the order given.
 # In the profiling round perf samples each process meanwhile, with its call
@@ -46,8 +49,8 @@ cpu() {
   for p in "$@"; do t1+=("$(ticks "$p")"); done
   for p in "${perfs[@]}"; do wait "$p" || true; done
   for i in "${!t0[@]}"; do
-    awk -v d=$(( ${t1[$i]} - ${t0[$i]} )) -v hz="$hz" -v ns=$(( e - s )) \
-      'BEGIN { printf "%.2f\n", d / hz * 100 / (ns / 1e9) }'
+    awk -v d=$(( ${t1[$i]} - ${t0[$i]} )) -v ns=$(( e - s )) \
+      'BEGIN { printf "%.2f\n", d * 100 / ns }'
   done
 }
 private_dirty() { awk '/^Private_Dirty:/ {printf "%.1f\n", $2 / 1024}' "/proc/$1/smaps_rollup"; }
@@ -68,6 +71,7 @@ record() { [ -n "$profiling" ] || echo "$2" >>"$work/$1"; }
 # PROFILE=folder adds one round after the others, not counted in the table,
 # in which perf records where the time goes (perf report -i FILE --no-children).
 rounds=$runs
+load0=$(cut -d' ' -f1-3 /proc/loadavg)
 [ -n "${PROFILE:-}" ] && { mkdir -p "$PROFILE"; PROFILE=$(realpath "$PROFILE"); rounds=$((runs + 1)); }
 for run in $(seq "$rounds"); do
   profiling=""
@@ -91,7 +95,13 @@ for run in $(seq "$rounds"); do
   record bare_cpu "$b_cpu"; record bare_x "$b_x"
   record bare_mem "$(private_dirty "$bpid")"
   stop "$bpid"; bpid=""
-  # The floor: the bare window with a 25 ms timer and a tiny repaint every 30 ms.
+  # The floor: the bare window repainting a tiny square every 30 ms.
+  "$bare" --frames >/dev/null 2>&1 & bpid=$!
+  sleep 1
+  { read -r f_cpu; read -r f_x; } < <(cpu frames "$bpid" "$xpid")
+  record frame_cpu "$f_cpu"; record frame_x "$f_x"
+  stop "$bpid"; bpid=""
+  # The same with a 25 ms timer beside it.
   "$bare" --ticking >/dev/null 2>&1 & bpid=$!
   sleep 1
   { read -r k_cpu; read -r k_x; } < <(cpu ticking "$bpid" "$xpid")
@@ -123,7 +133,7 @@ for run in $(seq "$rounds"); do
   stop "$gpid" "$xpid"; gpid=""; xpid=""
   [ -n "$profiling" ] && { echo "profiles in $PROFILE"; continue; }
   echo "run $run: title game $t_cpu % X $t_x % | match game $m_cpu % X $m_x % |" \
-       "bare window $b_cpu % X $b_x % | bare with ticks $k_cpu % X $k_x % | start-up $(tail -1 "$work/game_startup") ms," \
+       "bare window $b_cpu % X $b_x % | bare with frames $f_cpu % X $f_x % | bare with ticks $k_cpu % X $k_x % | start-up $(tail -1 "$work/game_startup") ms," \
        "bare $(tail -1 "$work/bare_startup") ms"
 done
 
@@ -131,14 +141,17 @@ done
 median() { sort -n "$work/$1" | awk '{v[NR] = $1} END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%g\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 echo
 echo "median of $runs run(s), CPU in % of one core over $span s:"
-row() { printf '%-34s %12s %12s %12s\n' "$@"; }
-row "" "game" "bare window" "bare+ticks"
-row "title screen: process CPU" "$(median title_cpu)" "$(median bare_cpu)" "$(median tick_cpu)"
-row "title screen: X server CPU" "$(median title_x)" "$(median bare_x)" "$(median tick_x)"
-row "match: process CPU" "$(median match_cpu)" "$(median bare_cpu)" "$(median tick_cpu)"
-row "match: X server CPU" "$(median match_x)" "$(median bare_x)" "$(median tick_x)"
+row() { printf '%-34s %12s %12s %12s %12s\n' "$@"; }
+row "" "game" "bare window" "bare+frames" "bare+ticks"
+row "title screen: process CPU" "$(median title_cpu)" "$(median bare_cpu)" "$(median frame_cpu)" "$(median tick_cpu)"
+row "title screen: X server CPU" "$(median title_x)" "$(median bare_x)" "$(median frame_x)" "$(median tick_x)"
+row "match: process CPU" "$(median match_cpu)" "$(median bare_cpu)" "$(median frame_cpu)" "$(median tick_cpu)"
+row "match: X server CPU" "$(median match_x)" "$(median bare_x)" "$(median frame_x)" "$(median tick_x)"
 row "title screen: private dirty (MB)" "$(median title_mem)" "$(median bare_mem)"
 row "match: private dirty (MB)" "$(median match_mem)" "$(median bare_mem)"
 gs=$(median game_startup); bs=$(median bare_startup)
 printf '%-34s %12s %12s\n' "start-up to first paint (ms)" "$gs" "$bs"
 awk -v g="$gs" -v b="$bs" 'BEGIN { printf "%-34s %12.2f\n", "start-up against the bare window", g / b }'
+awk -v g="$(median title_cpu)" -v f="$(median frame_cpu)" -v x="$(median title_x)" -v fx="$(median frame_x)" \
+  'BEGIN { if (f > 0 && fx > 0) printf "%-34s %12.2f %12s\n%-34s %12.2f\n", "title screen against bare+frames", g / f, "(process)", "", x / fx }'
+echo "load average at the start: $load0; at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
