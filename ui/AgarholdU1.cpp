@@ -537,6 +537,9 @@ void TForm1::SyncFromModel() {
             b.Widget->move(b.Model->Left, b.Model->Top);
         if (b.Widget->isHidden() == b.Model->Visible) b.Widget->setVisible(b.Model->Visible);
     }
+    // The title screen covers the clock wholly: it need not tick under it.
+    RxClock1->SetCovered(!DIBContainer2->isHidden() &&
+                         DIBContainer2->geometry().contains(RxClock1->geometry()));
     const TComboModel* combos[2] = {&Game.Screen.ComboBox1, &Game.Screen.ComboBox2};
     QComboBox* boxes[2] = {ComboBox1, ComboBox2};
     for (int i = 0; i < 2; ++i) {

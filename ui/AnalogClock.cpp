@@ -72,13 +72,27 @@ void TRxClock::paintEvent(QPaintEvent*) {
     p.drawEllipse(QPointF(0, 0), 1.6, 1.6);
 }
 
+void TRxClock::SetCovered(bool covered) {
+    Covered = covered;
+    UpdateTimer();
+}
+
+void TRxClock::UpdateTimer() {
+    const bool run = isVisible() && !Covered;
+    if (run && !RefreshTimer.isActive()) {
+        Refresh();
+        RefreshTimer.start();
+    } else if (!run) {
+        RefreshTimer.stop();
+    }
+}
+
 void TRxClock::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    Refresh();
-    RefreshTimer.start();
+    UpdateTimer();
 }
 
 void TRxClock::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    RefreshTimer.stop();
+    UpdateTimer();
 }

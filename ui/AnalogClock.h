@@ -17,6 +17,9 @@ public:
     void SetTimeSource(std::function<QTime()> source);
     QTime ShownTime() const { return Shown; }
     bool TimerRunning() const { return RefreshTimer.isActive(); }
+    // A clock that a screen above it covers wholly rests like a hidden one,
+    // and shows the time at once when uncovered.
+    void SetCovered(bool covered);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -25,8 +28,10 @@ protected:
 
 private:
     void Refresh();
+    void UpdateTimer();
 
     std::function<QTime()> TimeSource;
     QTime Shown;
     QTimer RefreshTimer;
+    bool Covered = false;
 };

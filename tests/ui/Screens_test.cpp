@@ -24,6 +24,7 @@
 #include <QSlider>
 
 #include "AgarholdU1.h"
+#include "AnalogClock.h"
 #include "AgarholdU2.h"
 #include "Assets.h"
 #include "StarField.h"
@@ -632,9 +633,11 @@ TEST_F(FormFixture, StartImageRunsMatchSetupWithTheChooserInsideIt) {
         }
     };
     Form.show();
+    EXPECT_FALSE(Form.RxClock1->TimerRunning());  // under the title screen
     Click(Form.DIBImage2, Qt::MiddleButton);
     EXPECT_TRUE(chooserSeen);
     EXPECT_TRUE(Form.DIBContainer2->isHidden());
+    EXPECT_TRUE(Form.RxClock1->TimerRunning());
     EXPECT_TRUE(Form.DIBContainer3->isHidden());
     EXPECT_EQ(Game.GlobalInjection[1][2], 3);
     EXPECT_TRUE(Game.DIBTimer1.Enabled());

@@ -321,4 +321,13 @@ TEST(AnalogClock, refreshesWhileShownAndRestsWhileHidden) {
     EXPECT_EQ(clock.ShownTime(), QTime(10, 20, 31));
     clock.show();
     EXPECT_EQ(clock.ShownTime(), QTime(11, 0, 0));
+    // Covered by the title screen it rests too, and is right again at once.
+    clock.SetCovered(true);
+    EXPECT_FALSE(clock.TimerRunning());
+    now = QTime(12, 0, 0);
+    RunEvents(TRxClock::RefreshMs + 250);
+    EXPECT_EQ(clock.ShownTime(), QTime(11, 0, 0));
+    clock.SetCovered(false);
+    EXPECT_TRUE(clock.TimerRunning());
+    EXPECT_EQ(clock.ShownTime(), QTime(12, 0, 0));
 }
