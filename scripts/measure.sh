@@ -79,7 +79,9 @@ for run in $(seq "$rounds"); do
   # Xvfb picks a free display and writes its number once it accepts clients;
   # a black root, so that the first paint of either window shows.
   : >"$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -br 3>"$work/display" >/dev/null 2>&1 & xpid=$!
+  # -noreset: else each probe that leaves last resets the server, and a
+  # program connecting meanwhile is refused (Qt then aborts at start-up).
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -br -noreset 3>"$work/display" >/dev/null 2>&1 & xpid=$!
   for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
   export DISPLAY=":$(head -1 "$work/display")"
   # Both windows open at screen position (265, 146). The bare window's
