@@ -55,7 +55,9 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("agarhold"));
     Q_INIT_RESOURCE(assets);  // the icon lives with the other assets in the ui library
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
+    // The sizes window managers draw in title bars and switchers; menus,
+    // docks and Wayland take the desktop entry's icon from the theme.
+    for (int size : {16, 32, 48, 64})
         icon.addFile(QStringLiteral(":/icons/agarhold-%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
     TProgram program;
