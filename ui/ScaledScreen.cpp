@@ -166,8 +166,12 @@ void TScaledScreen::paintEvent(QPaintEvent* event) {
         p.setCompositionMode(QPainter::CompositionMode_Source);
         for (const QRect& r : exposed) p.drawImage(r.topLeft(), Enlarged_, r);
     }
-    // Anything else in the scene (a list's open popup) Qt paints on top.
-    if (scene()->items().size() > 1) QGraphicsView::paintEvent(event);
+    // The scene is drawn too, always: anything else in it (a list's open
+    // popup) goes on top, and the screens' proxy is painted (as nothing) by
+    // this view. The scene passes a screen's own repaint on to a view only
+    // for an item that view has painted before: without this, the window
+    // would keep its first picture while the screens change beneath it.
+    QGraphicsView::paintEvent(event);
 }
 
 // ---- TScaledProxy -----------------------------------------------------------

@@ -257,7 +257,7 @@ TEST_F(ScaledFixture, LargerWindowShowsTheScreensScaledCentredAndCrisp) {
     const QImage now = board->View();
     const QImage window = Form.screen()->grabWindow(Form.winId()).toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(window.size(), shot.size());
-    int inPart = 0;
+    int inPart = 0, changed = 0;
     for (int py = 0; py < 800; ++py)
         for (int px = 0; px < 1024; ++px) {
             const QPoint d = Shown(view, px, py);
@@ -266,11 +266,14 @@ TEST_F(ScaledFixture, LargerWindowShowsTheScreensScaledCentredAndCrisp) {
             if (std::any_of(above.begin(), above.end(), [&](const QRect& r) { return r.contains(d); }))
                 continue;
             inPart += part.contains(v);
+            // The window shows the change: the blue and red cells swapped.
+            changed += window.pixel(px, py) != match.pixel(px, py);
             ASSERT_EQ(window.pixel(px, py), now.pixel(v))
                 << "view pixel " << px << "," << py << " design " << v.x() << "," << v.y()
                 << (part.contains(v) ? " inside" : " outside") << " the repainted part";
         }
     EXPECT_GT(inPart, 15000);
+    EXPECT_GT(changed, inPart / 3);
 
     // Back at the design size: straight in the window again, pixels as before.
     Game.Screen.DIBContainer2.Visible = true;
