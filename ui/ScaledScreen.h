@@ -6,17 +6,21 @@
 //
 // Every control works as at the design size: the screens are real widgets in a
 // scene, so clicks, hover, hints, the lists' popups and drag and drop reach
-// them. Pointer positions arrive in the screens' own (logical) pixels: the one
-// whose picture the pointer's screen pixel shows, so a drop on the board lands
-// on the cell drawn under the pointer. Pictures scale nearest-neighbour: the
-// board's cells stay solid blocks at any factor.
+// them. One mapping takes each of the view's pixels to a design pixel, the one
+// under the view pixel's centre: the enlarged picture is made through it from
+// the screens painted at their design size, and pointer positions go through
+// it too, so a drop on the board lands on the cell drawn under the pointer,
+// whichever way a Qt version would sample a scaled painting. The board's cells
+// stay solid blocks at any factor.
 #pragma once
 
 #include <QColor>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsView>
-#include <QPointer>
+#include <QImage>
+#include <QPoint>
 #include <QSize>
+#include <vector>
 
 class TScaledProxy;
 
@@ -36,21 +40,43 @@ public:
     // Where the design area lies in the view's pixels.
     QRectF ScreenRect() const;
 
+    // The design pixel the view's (viewport's) pixel `viewPixel` shows, the
+    // one under that pixel's centre; a pointer there reaches it. Outside the
+    // design size where the pixel shows the letterbox.
+    QPoint DesignPixelAt(QPoint viewPixel) const;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void Fit();
+    // The design column (or row) of the view's column (row) `view`, for a
+    // design area whose corner lies at `origin` view pixels.
+    int DesignCoordinate(int view, double origin) const;
+    // Column and row tables of the current mapping, for the whole viewport.
+    void UpdateTables();
+    // The design pixels the view pixels of `r` show (empty on the letterbox).
+    QRect DesignRectShownIn(const QRect& r) const;
 
     QSize Design_;
+    QColor Letterbox_;
     double Factor_ = 1.0;
     TScaledProxy* Proxy_;
+    // The mapping's tables: the design column of each view column and the
+    // design row of each view row, and what they were made for.
+    std::vector<int> Columns_, Rows_;
+    QPointF TablesOrigin_{-1, -1};
+    double TablesFactor_ = 0.0;
+    // The screens at their design size, brought up to date where a paint
+    // needs them, and the enlarged picture the paint copies from.
+    QImage Picture_;
+    QImage Enlarged_;
 };
 
-// The proxy that carries the screens into the scene. A pointer position in
-// the view's pixels maps to a fraction of a design pixel; it is taken to the
-// design pixel under that screen pixel's centre, which is the pixel the
-// nearest-neighbour scaling shows there.
+// The proxy that carries the screens into the scene. It paints nothing itself
+// (the view draws the screens through its mapping); the pointer positions it
+// passes on are taken to the design pixel the pointer's view pixel shows.
 class TScaledProxy : public QGraphicsProxyWidget {
     Q_OBJECT
 public:
@@ -59,6 +85,8 @@ public:
     // A pointer position in scene coordinates as the view delivers it (from a
     // whole view pixel), taken to the design pixel that view pixel shows.
     QPointF DesignPixel(QPointF scenePos) const;
+
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
 protected:
     void mousePressEvent(QGraphicsSceneMouseEvent* event) override;

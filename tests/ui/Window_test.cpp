@@ -18,7 +18,10 @@
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "AgarholdU1.h"
 #include "Hints.h"
@@ -254,7 +257,7 @@ TEST_F(ScaledFixture, LargerWindowShowsTheScreensScaledCentredAndCrisp) {
     const QImage now = board->View();
     const QImage window = Form.screen()->grabWindow(Form.winId()).toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(window.size(), shot.size());
-    int inPart = 0;
+    int inPart = 0, changed = 0;
     for (int py = 0; py < 800; ++py)
         for (int px = 0; px < 1024; ++px) {
             const QPoint d = Shown(view, px, py);
@@ -263,11 +266,14 @@ TEST_F(ScaledFixture, LargerWindowShowsTheScreensScaledCentredAndCrisp) {
             if (std::any_of(above.begin(), above.end(), [&](const QRect& r) { return r.contains(d); }))
                 continue;
             inPart += part.contains(v);
+            // The window shows the change: the blue and red cells swapped.
+            changed += window.pixel(px, py) != match.pixel(px, py);
             ASSERT_EQ(window.pixel(px, py), now.pixel(v))
                 << "view pixel " << px << "," << py << " design " << v.x() << "," << v.y()
                 << (part.contains(v) ? " inside" : " outside") << " the repainted part";
         }
     EXPECT_GT(inPart, 15000);
+    EXPECT_GT(changed, inPart / 3);
 
     // Back at the design size: straight in the window again, pixels as before.
     Game.Screen.DIBContainer2.Visible = true;
@@ -337,6 +343,154 @@ TEST_F(ScaledFixture, PointerAndDropsOnTheScaledBoardUseTheDesignPixelUnderThePo
         ++dropped;
     }
     EXPECT_EQ(dropped, 12);
+}
+
+namespace {
+
+// The board point the pointer's read-out names at view pixel (px, py), or
+// nothing off the board.
+std::optional<QPoint> ReadOut(TGame& game, TScaledScreen* view, int px, int py) {
+    QWidget* port = view->viewport();
+    game.Screen.RxLabel1.Caption.clear();
+    QMouseEvent move(QEvent::MouseMove, QPointF(px, py), port->mapToGlobal(QPointF(px, py)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(port, &move);
+    int x = 0, y = 0;
+    if (std::sscanf(game.Screen.RxLabel1.Caption.c_str(), "Sector : %d-%d ", &x, &y) != 2) return std::nullopt;
+    return QPoint(x, y);
+}
+
+// Tube 1 (one bacterium) dragged onto view pixel (px, py) of an empty board:
+// the cell the drop injected into, or nothing (an edge cell takes none).
+std::optional<QPoint> InjectedBy(TGame& game, TForm1& form, TScaledScreen* view, int px, int py) {
+    QWidget* port = view->viewport();
+    for (TCell& c : game.Grid.Cells) c = TCell{};
+    game.Tube[1][1].Size = 1;
+    emit form.HumanTubes[0]->StartDrag();
+    std::unique_ptr<QMimeData> tube(MakeSpriteMimeData({1, true}));
+    const QPoint at(px, py);
+    const Qt::DropActions actions = Qt::MoveAction | Qt::CopyAction;
+    QDragEnterEvent enter(at, actions, tube.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(port, &enter);
+    QDragMoveEvent over(at, actions, tube.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(port, &over);
+    QDropEvent drop(QPointF(at), actions, tube.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(port, &drop);
+    std::optional<QPoint> cell;
+    for (int y = 0; y <= BoardHeight + 1; ++y)
+        for (int x = 0; x <= BoardWidth + 1; ++x)
+            if (game.Grid(x, y).Owner == Blue) {
+                EXPECT_FALSE(cell) << "a second cell " << x << "," << y << " from view pixel " << px << "," << py;
+                cell = QPoint(x, y);
+            }
+    return cell;
+}
+
+}  // namespace
+
+// Enlarged by a whole and by two fractional factors, every screen pixel of the
+// board shows the cell a tube dropped on that pixel injects into. The view's
+// columns and rows are taken one by one: each through the pointer's read-out
+// and a real drop, the read-out's cell must be the drop's; then the window's
+// own pixels are compared, all of them, with those cells' colours.
+TEST_F(ScaledFixture, EveryBoardPixelShowsTheCellADropThereInjectsInto) {
+    Game.Screen.DIBContainer2.Visible = false;  // the match screen, not the title
+    Form.SyncFromModel();
+    // Drops are taken on the whole board, so that every cell can be aimed at.
+    Game.DropZoneLeft = -1000;
+    Game.DropZoneRight = 1000;
+    TDIBMagnifier* board = Form.DIBMagnifier1;
+    const auto pattern = Game.Grid.Cells;
+    for (const QSize window : {QSize(1024, 800), QSize(1366, 745), QSize(1494, 1086)}) {
+        SCOPED_TRACE(::testing::Message() << "window " << window.width() << " x " << window.height());
+        Game.Grid.Cells = pattern;
+        ++Game.Screen.DIBImage1RefreshCount;
+        Form.SyncFromModel();
+        Form.resize(window);
+        TScaledScreen* view = Form.ScaledScreen();
+        ASSERT_NE(view, nullptr);
+        Settle();
+        const QImage cells = board->View();
+        const QImage shot =
+            Form.screen()->grabWindow(Form.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(shot.size(), window);
+        const QPoint port = view->viewport()->mapTo(&Form, QPoint(0, 0));
+
+        // The board column of each view column through the board's middle
+        // row, and the board row of each view row through its middle column.
+        const int midX = static_cast<int>(view->ScreenRect().left() + (174 + 204) * view->Factor());
+        const int midY = static_cast<int>(view->ScreenRect().top() + (70 + 205) * view->Factor());
+        std::vector<std::optional<QPoint>> columns(size_t(view->viewport()->width()));
+        std::vector<std::optional<QPoint>> rows(size_t(view->viewport()->height()));
+        // Whatever lies over the board (the dotted lines) hides it there.
+        std::vector<QRect> above;
+        bool over = false;
+        for (QObject* o : Form.DIBContainer1->children()) {
+            auto* w = qobject_cast<QWidget*>(o);
+            if (over && w && w->isVisible()) above.push_back(w->geometry().translated(-board->pos()));
+            if (w == board) over = true;
+        }
+        auto hidden = [&](QPoint b) {
+            return std::any_of(above.begin(), above.end(), [&](const QRect& r) { return r.contains(b); });
+        };
+        int dropped = 0;
+        auto sweep = [&](bool across, std::vector<std::optional<QPoint>>& out) {
+            for (int i = 0; i < int(out.size()); ++i) {
+                const int px = across ? i : midX, py = across ? midY : i;
+                out[size_t(i)] = ReadOut(Game, view, px, py);
+                if (!out[size_t(i)]) continue;
+                const QPoint b = *out[size_t(i)];
+                if (hidden(b)) continue;
+                const QPoint cell(b.x() / 4, b.y() / 4);
+                // Where the game injects on the cell aimed at: not within 50
+                // pixels of the board's left edge (no drop is taken there), not
+                // on the edge cells, not in the bottom two rows (a colony there
+                // is lifted onto the board). Elsewhere the read-out alone
+                // witnesses the mapping, which the drops go through too.
+                if (b.x() <= 50 || cell.x() > BoardWidth || cell.y() < 1 || cell.y() > BoardHeight - 2) continue;
+                const std::optional<QPoint> hit = InjectedBy(Game, Form, view, px, py);
+                ASSERT_TRUE(hit) << "view pixel " << px << "," << py << " reads cell " << cell.x() << "," << cell.y()
+                                 << " but its drop injected nothing";
+                ASSERT_EQ(*hit, cell) << "view pixel " << px << "," << py;
+                ++dropped;
+            }
+        };
+        sweep(true, columns);
+        sweep(false, rows);
+        // The read-out of a pixel off both middle lines names its column's
+        // and its row's board point: the mapping goes column by column and
+        // row by row.
+        for (int k = 0; k < 40; ++k) {
+            const int px = midX - 200 + 11 * k, py = midY + 230 - 13 * k;
+            if (!columns[size_t(px)] || !rows[size_t(py)]) continue;
+            const std::optional<QPoint> p = ReadOut(Game, view, px, py);
+            ASSERT_TRUE(p);
+            EXPECT_EQ(*p, QPoint(columns[size_t(px)]->x(), rows[size_t(py)]->y())) << px << "," << py;
+        }
+
+        int checked = 0, columnsOnBoard = 0, rowsOnBoard = 0;
+        for (const auto& c : columns) columnsOnBoard += c.has_value();
+        for (const auto& r : rows) rowsOnBoard += r.has_value();
+        for (int py = 0; py < int(rows.size()); ++py) {
+            if (!rows[size_t(py)]) continue;
+            for (int px = 0; px < int(columns.size()); ++px) {
+                if (!columns[size_t(px)]) continue;
+                const QPoint b(columns[size_t(px)]->x(), rows[size_t(py)]->y());
+                if (hidden(b)) continue;
+                const QPoint cell(b.x() / 4, b.y() / 4);
+                ASSERT_EQ(shot.pixel(port + QPoint(px, py)), cells.pixel(b))
+                    << "view pixel " << px << "," << py << " does not show cell " << cell.x() << "," << cell.y()
+                    << ", where a drop there injects";
+                ++checked;
+            }
+        }
+        // The whole board: its 408 x 411 design pixels, enlarged.
+        EXPECT_NEAR(columnsOnBoard, 408 * view->Factor(), 1.0);
+        EXPECT_NEAR(rowsOnBoard, 411 * view->Factor(), 1.0);
+        EXPECT_GT(checked, 0.95 * columnsOnBoard * rowsOnBoard);  // the dotted lines hide 2 %
+        EXPECT_GT(dropped, 0.8 * (columnsOnBoard + rowsOnBoard));
+        Form.resize(Design);
+    }
 }
 
 namespace {
