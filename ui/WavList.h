@@ -9,7 +9,11 @@
 // The player talks to the desktop's sound server (PulseAudio, or PipeWire's
 // PulseAudio service) itself, because the server may go away and come back
 // while the game runs: a connection that failed is dropped, and the next sound
-// makes a new one. Qt Multimedia 6.4 gives up for good once its connection
+// makes a new one. While the connection lasts the game keeps one playback
+// stream on it, in one sample format (every sound is converted to it once, when
+// its list takes it): a new sound flushes what the stream still holds and
+// writes its own samples, so it is heard at once and nothing is set up per
+// sound. Between sounds the stream is corked, so the server may rest. Qt Multimedia 6.4 gives up for good once its connection
 // fails, so a restarted server or one that arrived after the start would
 // never be heard. Without a server, or without a sink on it, the game plays on
 // silently; nothing is retried until there is a sound to play.
@@ -39,6 +43,16 @@ struct TWaveSound {
 // game cannot play (only uncompressed PCM, 8 or 16 bits, mono or stereo).
 std::optional<TWaveSound> ParseWave(const QByteArray& file);
 
+// The one sample format of the game's playback stream: signed 16-bit
+// little-endian, two channels, this many frames a second.
+constexpr int PlaybackRate = 44100;
+constexpr int PlaybackFrameBytes = 4;
+
+// `sound` in the playback format: 8-bit samples widened, a mono channel
+// doubled, another rate resampled (linearly; the game's sounds are short
+// effects). The result lasts as long as the sound, to the nearest frame.
+QByteArray ToPlaybackFormat(const TWaveSound& sound);
+
 // The one player of the program. It exists while a QCoreApplication does.
 class TSoundPlayer : public QObject {
     Q_OBJECT
@@ -48,8 +62,9 @@ public:
     // The shared player if it exists already (never creates it).
     static TSoundPlayer* IfExists() { return Instance.data(); }
 
-    // Starts `sound` for `owner`, cutting off whatever plays now.
-    void Play(const void* owner, const TWaveSound& sound);
+    // Starts `samples` (in the playback format) for `owner`, cutting off
+    // whatever plays now.
+    void Play(const void* owner, const QByteArray& samples);
     // Stops the playing sound.
     void Stop();
     // Stops the playing sound if `owner` started it.
@@ -113,7 +128,7 @@ public:
 private:
     struct TItem {
         QByteArray File;
-        std::optional<TWaveSound> Sound;
+        QByteArray Samples;  // in the playback format; empty when not playable
     };
     QVector<TItem> Items;
 };

@@ -22,14 +22,19 @@
 //   e2e_x11 ink <x> <y> <w> <h>      prints one character per column of the
 //                                     rectangle: 1 where a pixel in it is dark
 //                                     (text on a light title bar), else 0
+//   e2e_x11 release <button>         releases a mouse button through XTest, as
+//                                     a real mouse does, and prints the wall
+//                                     time (seconds) just before it was sent
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -45,7 +50,7 @@ void Rgb(XImage* img, int x, int y, int& r, int& g, int& b) {
 int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: e2e_x11 close WIN | pixel X Y | shot FILE | icon WIN | frame WIN | maximize WIN | "
-                             "area X Y W H | find R G B | ink X Y W H\n");
+                             "area X Y W H | find R G B | ink X Y W H | release BUTTON\n");
         return 2;
     }
     Display* d = XOpenDisplay(nullptr);
@@ -214,6 +219,14 @@ int main(int argc, char** argv) {
         }
         std::putchar('\n');
         XDestroyImage(img);
+    } else if (std::strcmp(argv[1], "release") == 0) {
+        // The time is taken before the event is sent: the program cannot have
+        // seen the release earlier, whatever the scheduler does to this helper.
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        XTestFakeButtonEvent(d, static_cast<unsigned>(std::atoi(argv[2])), False, CurrentTime);
+        XSync(d, False);
+        std::printf("%lld.%09ld\n", static_cast<long long>(now.tv_sec), now.tv_nsec);
     } else if (std::strcmp(argv[1], "maximize") == 0) {
         const Window w = static_cast<Window>(std::strtoul(argv[2], nullptr, 0));
         XEvent ev{};

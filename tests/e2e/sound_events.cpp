@@ -7,6 +7,17 @@
 //   e2e_sound_events RECORDING.raw --ticks        prints when each tick began,
 //                                                  one a line (not one already going
 //                                                  at the start); fails while there is none
+//   e2e_sound_events --record RECORDING.raw       copies the recorder's output from
+//                                                  standard input to the file, and
+//                                                  beside it (RECORDING.raw.times)
+//                                                  the wall time at which each
+//                                                  piece arrived and the bytes so far
+//   e2e_sound_events RECORDING.raw --starts-of SOUND.wav T1 [T2 ...]
+//                                                  for each moment Ti (seconds since
+//                                                  the recording began) prints how many
+//                                                  ms after it SOUND.wav (16-bit stereo
+//                                                  at 44100 Hz) next begins, or "none"
+//                                                  within a second
 //
 // The recording is raw signed 16-bit little-endian stereo at 44100 Hz (parec's
 // default). A sound is a stretch of signal after at least 0.3 s of silence, or
@@ -21,11 +32,15 @@
 //     tube was dropped (seconds since the recording began), and lasts at
 //     least 0.6 s: it is not cut off.
 // Prints every sound found, then the verdict; exits 0 when the checks pass.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -48,9 +63,118 @@ struct TSound {
     double End = 0;  // the end of its last loud frame
 };
 
+// The samples of a 16-bit stereo RIFF WAVE file at 44100 Hz (none for another kind).
+std::vector<int16_t> WaveSamples(const char* path) {
+    std::vector<int16_t> out;
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return out;
+    std::vector<unsigned char> b;
+    unsigned char buf[8192];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) b.insert(b.end(), buf, buf + n);
+    std::fclose(f);
+    auto u32 = [&](size_t at) { return static_cast<uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24); };
+    bool rightFormat = false;
+    for (size_t pos = 12; pos + 8 <= b.size();) {
+        const size_t size = u32(pos + 4), body = pos + 8;
+        if (body + size > b.size()) break;
+        if (std::memcmp(&b[pos], "fmt ", 4) == 0 && size >= 16)
+            rightFormat = (b[body + 2] | b[body + 3] << 8) == 2 && u32(body + 4) == Rate && b[body + 14] == 16;
+        if (std::memcmp(&b[pos], "data", 4) == 0 && rightFormat) {
+            for (size_t i = 0; i + 1 < size; i += 2)
+                out.push_back(static_cast<int16_t>(b[body + i] | b[body + i + 1] << 8));
+            break;
+        }
+        pos = body + size + (size & 1);
+    }
+    return out;
+}
+
+// For each moment, the ms from it to where `sound` next begins in `pcm` (from
+// 30 ms before the moment to a second after): the first place where 20 ms of
+// the sound, from 20, 40, 60 or 80 ms into it, and the recording agree closely
+// (normalised correlation above 0.9, so a server that resamples is still
+// matched), at its best match; the earliest start that any of the four pieces
+// gives. A server may leave out a sound's very first milliseconds, or a few in
+// its first quantum; its start is still where the sound would have begun.
+int SoundStarts(const std::vector<int16_t>& pcm, const std::vector<int16_t>& sound, int count, char** moments) {
+    constexpr size_t Length = Rate / 50;  // frames compared
+    if (sound.size() < 2 * (Length + 4 * Rate / 50)) {
+        std::fprintf(stderr, "the sound is not 16-bit stereo at 44100 Hz, or too short\n");
+        return 2;
+    }
+    const size_t frames = pcm.size() / 2;
+    for (int m = 0; m < count; ++m) {
+        const double t = std::atof(moments[m]);
+        double best_start = 1e9;
+        for (long skip = Rate / 50; skip <= 4 * Rate / 50; skip += Rate / 50) {
+            double soundEnergy = 0;
+            const int16_t* part = sound.data() + 2 * skip;
+            for (size_t i = 0; i < 2 * Length; ++i) soundEnergy += static_cast<double>(part[i]) * part[i];
+            auto match = [&](size_t at) {
+                double dot = 0, energy = 0;
+                for (size_t i = 0; i < 2 * Length; ++i) {
+                    const double r = pcm[2 * at + i];
+                    dot += r * part[i];
+                    energy += r * r;
+                }
+                return energy > 0 ? dot / std::sqrt(energy * soundEnergy) : 0.0;
+            };
+            const long from = std::lround((t - 0.03) * Rate) + skip, to = std::lround((t + 1.0) * Rate) + skip;
+            for (long at = std::max(0L, from); at < to && at + static_cast<long>(Length) < static_cast<long>(frames);
+                 ++at) {
+                if (match(static_cast<size_t>(at)) < 0.9) continue;
+                long found = at;
+                // The best match within the next millisecond is the start.
+                double best = match(static_cast<size_t>(at));
+                for (long k = at + 1; k < at + Rate / 1000; ++k)
+                    if (const double c = match(static_cast<size_t>(k)); c > best) {
+                        best = c;
+                        found = k;
+                    }
+                best_start = std::min(best_start, static_cast<double>(found - skip) / Rate);
+                break;
+            }
+        }
+        if (best_start > 1e8) std::printf("none\n");
+        else std::printf("%.1f\n", (best_start - t) * 1000);
+    }
+    return 0;
+}
+
 }  // namespace
 
+// Copies standard input to `path` as it arrives, noting when each piece came.
+int Record(const char* path) {
+    FILE* out = std::fopen(path, "wb");
+    FILE* times = std::fopen((std::string(path) + ".times").c_str(), "w");
+    if (!out || !times) return 2;
+    char buf[4096];
+    long long total = 0;
+    for (ssize_t n; (n = read(0, buf, sizeof buf)) > 0;) {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        std::fwrite(buf, 1, static_cast<size_t>(n), out);
+        std::fflush(out);
+        total += n;
+        std::fprintf(times, "%lld.%09ld %lld\n", static_cast<long long>(now.tv_sec), now.tv_nsec, total);
+        std::fflush(times);
+    }
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--record") == 0) return Record(argv[2]);
+    if (argc >= 5 && std::strcmp(argv[2], "--starts-of") == 0) {
+        FILE* f = std::fopen(argv[1], "rb");
+        if (!f) return 2;
+        std::vector<int16_t> pcm;
+        int16_t buf[8192];
+        size_t n;
+        while ((n = std::fread(buf, sizeof(int16_t), 8192, f)) > 0) pcm.insert(pcm.end(), buf, buf + n);
+        std::fclose(f);
+        return SoundStarts(pcm, WaveSamples(argv[3]), argc - 4, argv + 4);
+    }
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s RECORDING.raw DROP_SECONDS\n", argv[0]);
         return 2;

@@ -238,6 +238,55 @@ TEST(ParseWave, survivesRandomBytesAndRandomDamage) {
     }
 }
 
+// Every sound is converted once into the stream's one format: 16-bit stereo at
+// 44100 Hz. Samples of that format pass unchanged; 8-bit ones are centred and
+// widened, a mono channel is doubled and another rate is resampled between
+// neighbouring frames, the last frame held; the length is kept.
+TEST(ParseWave, convertsToThePlaybackFormatOnce) {
+    auto frames = [](const QByteArray& pcm) {
+        std::vector<std::pair<int, int>> out;
+        for (qsizetype i = 0; i + 3 < pcm.size(); i += 4) {
+            auto at = [&](qsizetype k) {
+                return static_cast<int>(static_cast<int16_t>(static_cast<uint16_t>(
+                    static_cast<unsigned char>(pcm[k]) | static_cast<unsigned char>(pcm[k + 1]) << 8)));
+            };
+            out.emplace_back(at(i), at(i + 2));
+        }
+        return out;
+    };
+    const auto stereo = ParseWave(SimpleWave(2, 44100, 16, 400));
+    ASSERT_TRUE(stereo.has_value());
+    EXPECT_EQ(ToPlaybackFormat(*stereo), stereo->Samples);
+
+    QByteArray bytes;
+    for (int v : {128, 192, 0, 255}) bytes.append(static_cast<char>(v));
+    const auto u8 = ParseWave(Riff(Chunk("fmt ", FormatBody(1, 11025, 8)) + Chunk("data", bytes)));
+    ASSERT_TRUE(u8.has_value());
+    std::vector<std::pair<int, int>> want8;
+    for (int v : {0, 4096, 8192, 12288, 16384, 4096, -8192, -20480, -32768, -16448, -128, 16192, 32512, 32512, 32512,
+                  32512})
+        want8.emplace_back(v, v);
+    EXPECT_EQ(frames(ToPlaybackFormat(*u8)), want8);
+
+    QByteArray mono;
+    for (int v : {1000, -3000, 7}) PutU16(mono, v & 0xFFFF);
+    const auto s16 = ParseWave(Riff(Chunk("fmt ", FormatBody(1, 22050, 16)) + Chunk("data", mono)));
+    ASSERT_TRUE(s16.has_value());
+    const std::vector<std::pair<int, int>> want16 = {{1000, 1000},   {-1000, -1000}, {-3000, -3000},
+                                                     {-1497, -1497}, {7, 7},         {7, 7}};
+    EXPECT_EQ(frames(ToPlaybackFormat(*s16)), want16);
+
+    // The game's own sounds keep their length to the millisecond.
+    for (const char* name : {"m_0", "p1_0", "p1_1"}) {
+        const auto sound = ParseWave(WaveFileBytes(name));
+        ASSERT_TRUE(sound.has_value()) << name;
+        const QByteArray pcm = ToPlaybackFormat(*sound);
+        ASSERT_EQ(pcm.size() % PlaybackFrameBytes, 0) << name;
+        EXPECT_NEAR(static_cast<double>(pcm.size()) / PlaybackFrameBytes / PlaybackRate * 1000, sound->DurationMs(), 1.0)
+            << name;
+    }
+}
+
 // Items keep their file bytes; an item without data or with a damaged file is
 // not playable, and assigning one list to another copies all items.
 TEST(WavList, holdsItemsAndAssignCopiesAllOfThem) {
@@ -464,3 +513,80 @@ TEST(SoundPlayer, reachesAServerThatArrivedLateOrCameBack) {
     else qputenv("PULSE_SERVER", oldAddress);
 }
 
+namespace {
+
+// `pactl ARGS` against the server at `address`; its output.
+QString Pactl(const QString& address, const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PULSE_SERVER", address);
+    p.setProcessEnvironment(env);
+    p.start(QStandardPaths::findExecutable("pactl"), args);
+    if (!p.waitForFinished(10000)) return {};
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+// The playback streams on the server (the game is its only client here).
+int SinkInputs(const QString& address) {
+    return static_cast<int>(Pactl(address, {"list", "short", "sink-inputs"}).split('\n', Qt::SkipEmptyParts).size());
+}
+
+}  // namespace
+
+// The game keeps one stream on the server however fast its sounds follow each
+// other, the stream rests (corked) once its sound is over, and the connection
+// and the stream say they are a game's, with the game's icon and desktop entry.
+TEST(SoundPlayer, keepsOneNamedStreamOnTheServer) {
+    ASSERT_FALSE(QStandardPaths::findExecutable("pactl").isEmpty()) << "scripts/install-deps brings pulseaudio-utils";
+    TSoundPlayer* player = TSoundPlayer::Shared();
+    ASSERT_NE(player, nullptr);
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    TSoundServer server(folder.path());
+    const QByteArray oldAddress = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", server.Address().toLocal8Bit());
+    ASSERT_TRUE(server.Start());
+    TDIBWavList sounds;
+    sounds.Add(WaveFileBytes("m_0"));   // 0.72 s, 8-bit mono at 11025 Hz
+    sounds.Add(WaveFileBytes("p1_0"));  // 1 s, 16-bit stereo at 44100 Hz
+
+    // Sounds while the connection is made, and then faster than the server
+    // answers: each cuts off the one before.
+    for (int i = 0; i < 6; ++i) sounds.Play(i % 2);
+    ASSERT_TRUE(RunEventsUntil([&] { return player->DeviceActive(); }, 3000));
+    for (int i = 0; i < 20; ++i) {
+        sounds.Play(i % 2);
+        RunEvents(i % 4);
+    }
+    RunEvents(300);
+    EXPECT_EQ(SinkInputs(server.Address()), 1) << Pactl(server.Address(), {"list", "sink-inputs"}).toStdString();
+    const QString stream = Pactl(server.Address(), {"list", "sink-inputs"});
+    const QString client = Pactl(server.Address(), {"list", "clients"});
+    for (const char* want : {"media.role = \"game\"", "application.icon_name = \"agarhold\"",
+                             "application.id = \"agarhold\"", "application.name = \"Agarhold\""}) {
+        EXPECT_TRUE(stream.contains(want)) << want << "\n" << stream.toStdString();
+        EXPECT_TRUE(client.contains(want)) << want << "\n" << client.toStdString();
+    }
+    EXPECT_TRUE(stream.contains("media.name = \"Game sound\"")) << stream.toStdString();
+    EXPECT_TRUE(stream.contains("Sample Specification: s16le 2ch 44100Hz")) << stream.toStdString();
+    EXPECT_TRUE(stream.contains("Corked: no")) << stream.toStdString();
+
+    // Played out: the stream stays, corked, and the next sound plays on it.
+    ASSERT_TRUE(RunEventsUntil([&] { return player->CurrentSound() == 0; }, 3000));
+    EXPECT_TRUE(RunEventsUntil([&] { return Pactl(server.Address(), {"list", "sink-inputs"}).contains("Corked: yes"); },
+                               3000));
+    EXPECT_EQ(SinkInputs(server.Address()), 1);
+    const QString index = Pactl(server.Address(), {"list", "short", "sink-inputs"}).section('\t', 0, 0);
+    sounds.Play(0);
+    EXPECT_TRUE(RunEventsUntil([&] { return Pactl(server.Address(), {"list", "sink-inputs"}).contains("Corked: no"); },
+                               3000));
+    EXPECT_EQ(Pactl(server.Address(), {"list", "short", "sink-inputs"}).section('\t', 0, 0), index);
+    // Cut off: corked at once.
+    player->Stop();
+    EXPECT_TRUE(RunEventsUntil([&] { return Pactl(server.Address(), {"list", "sink-inputs"}).contains("Corked: yes"); },
+                               3000));
+    EXPECT_EQ(SinkInputs(server.Address()), 1);
+    server.Stop();
+    if (oldAddress.isNull()) qunsetenv("PULSE_SERVER");
+    else qputenv("PULSE_SERVER", oldAddress);
+}
