@@ -145,12 +145,12 @@ pa_proplist* GameProperties(const char* mediaName) {
     return props;
 }
 
-pa_sample_spec PlaybackSpec() {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = PlaybackRate;
-    spec.channels = 2;
-    return spec;
+pa_sample_spec PlaybackSampleFormat() {
+    pa_sample_spec format{};
+    format.format = PA_SAMPLE_S16LE;
+    format.rate = PlaybackRate;
+    format.channels = 2;
+    return format;
 }
 
 // The stream's target length: what the server holds ahead of what is heard.
@@ -283,9 +283,9 @@ private:
     }
 
     void StartStream() {
-        const pa_sample_spec spec = PlaybackSpec();
+        const pa_sample_spec format = PlaybackSampleFormat();
         pa_proplist* props = GameProperties("Game sound");
-        Stream = pa_stream_new_with_proplist(Context, "Game sound", &spec, nullptr, props);
+        Stream = pa_stream_new_with_proplist(Context, "Game sound", &format, nullptr, props);
         pa_proplist_free(props);
         if (Stream == nullptr) {
             HavePending = false;
@@ -294,7 +294,7 @@ private:
         pa_stream_set_state_callback(Stream, &TServerOutput::StreamStateChanged, this);
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<uint32_t>(-1);
-        attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(TargetLengthUs, &spec));
+        attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(TargetLengthUs, &format));
         // The server's own prebuffering: a stream that ran dry is stopped
         // there (so the drain that waits for it is answered). Each sound is
         // written whole and then started at once (see WritePending).

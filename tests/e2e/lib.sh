@@ -1,6 +1,15 @@
-# What the end-to-end scripts share. Sourced after the script has set `work`
-# (its temporary folder), the array `pids` (processes its clean-up ends) and
-# `fail`.
+# What the end-to-end scripts share: `work`, the script's temporary folder,
+# and `pids`, the processes it started, both gone when it exits. A script
+# sources this first and then defines `fail`, which the helpers call.
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  chmod -R u+w "$work" 2>/dev/null || true  # a test may leave a read-only folder
+  rm -rf "$work"
+}
+trap cleanup EXIT
 
 # A free X display of screen size $1 (WIDTHxHEIGHT), picked by the server
 # itself; sets DISPLAY.

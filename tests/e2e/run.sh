@@ -39,17 +39,8 @@ case "$mode" in
 esac
 src=$(cd "$(dirname "$0")/../.." && pwd)
 
-work=$(mktemp -d)
-chmod 755 "$work"  # the ordinary user must reach the program inside
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  chmod -R u+w "$work" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
 . "$(dirname "$0")/lib.sh"
+chmod 755 "$work"  # the ordinary user must reach the program inside
 fail() {
   echo "FAIL ($mode): $*"
   "$x11" shot "$work/fail.ppm" 2>/dev/null && cp "$work/fail.ppm" "/tmp/agarhold-e2e-$mode-fail.ppm" \

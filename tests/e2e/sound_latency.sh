@@ -36,14 +36,6 @@ case "$mode" in
 esac
 src=$(cd "$(dirname "$0")/../.." && pwd)
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
 . "$(dirname "$0")/lib.sh"
 fail() {
   echo "FAIL ($mode): $*"

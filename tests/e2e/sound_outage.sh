@@ -27,14 +27,6 @@ case "$mode" in
   *) echo "unknown mode $mode"; exit 2 ;;
 esac
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
 . "$(dirname "$0")/lib.sh"
 fail() {
   echo "FAIL ($mode): $*"

@@ -42,14 +42,6 @@ case "$mode" in
   wayland-x11) scale=1; game="$2"; x11="$3" ;;
   *) echo "unknown mode $mode"; exit 2 ;;
 esac
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
 . "$(dirname "$0")/lib.sh"
 fail() {
   echo "FAIL ($mode ${scale:-}): $*"

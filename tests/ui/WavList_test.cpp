@@ -412,15 +412,22 @@ TEST(WavList, aSoundEndsAfterItsLength) {
 
 namespace {
 
-// A private PulseAudio server with one null sink, at a socket of our own.
+// A private PulseAudio server with one null sink, at a socket of our own in
+// a temporary folder; while it lives, the game's sound goes to it.
 class TSoundServer {
 public:
-    explicit TSoundServer(const QString& folder) : Folder(folder) {
+    TSoundServer() : Folder(Temporary.path()), OldAddress(qgetenv("PULSE_SERVER")) {
         QDir().mkpath(Folder + "/runtime");
         QFile::setPermissions(Folder + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                         QFileDevice::ExeOwner);
+        qputenv("PULSE_SERVER", Address().toLocal8Bit());
     }
-    ~TSoundServer() { Stop(); }
+    ~TSoundServer() {
+        Stop();
+        if (OldAddress.isNull()) qunsetenv("PULSE_SERVER");
+        else qputenv("PULSE_SERVER", OldAddress);
+    }
+    bool Valid() const { return Temporary.isValid(); }
     QString Address() const { return "unix:" + Socket(); }
 
     bool Start() {
@@ -451,7 +458,9 @@ public:
 
 private:
     QString Socket() const { return Folder + "/native"; }
+    QTemporaryDir Temporary;
     QString Folder;
+    QByteArray OldAddress;
     QProcess Server;
 };
 
@@ -471,11 +480,8 @@ TEST(SoundPlayer, reachesAServerThatArrivedLateOrCameBack) {
     ASSERT_FALSE(QStandardPaths::findExecutable("pulseaudio").isEmpty()) << "scripts/install-deps brings pulseaudio";
     TSoundPlayer* player = TSoundPlayer::Shared();
     ASSERT_NE(player, nullptr);
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    TSoundServer server(folder.path());
-    const QByteArray oldAddress = qgetenv("PULSE_SERVER");
-    qputenv("PULSE_SERVER", server.Address().toLocal8Bit());
+    TSoundServer server;
+    ASSERT_TRUE(server.Valid());
     TDIBWavList clock;
     clock.Add(WaveFileBytes("m_0"));  // 0.72 s
 
@@ -508,9 +514,6 @@ TEST(SoundPlayer, reachesAServerThatArrivedLateOrCameBack) {
     EXPECT_TRUE(RunEventsUntil([&] { return player->DeviceActive(); }, 3000));
     player->Stop();
     EXPECT_FALSE(player->DeviceActive());
-    server.Stop();
-    if (oldAddress.isNull()) qunsetenv("PULSE_SERVER");
-    else qputenv("PULSE_SERVER", oldAddress);
 }
 
 namespace {
@@ -540,11 +543,8 @@ TEST(SoundPlayer, keepsOneNamedStreamOnTheServer) {
     ASSERT_FALSE(QStandardPaths::findExecutable("pactl").isEmpty()) << "scripts/install-deps brings pulseaudio-utils";
     TSoundPlayer* player = TSoundPlayer::Shared();
     ASSERT_NE(player, nullptr);
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    TSoundServer server(folder.path());
-    const QByteArray oldAddress = qgetenv("PULSE_SERVER");
-    qputenv("PULSE_SERVER", server.Address().toLocal8Bit());
+    TSoundServer server;
+    ASSERT_TRUE(server.Valid());
     ASSERT_TRUE(server.Start());
     TDIBWavList sounds;
     sounds.Add(WaveFileBytes("m_0"));   // 0.72 s, 8-bit mono at 11025 Hz
@@ -586,7 +586,4 @@ TEST(SoundPlayer, keepsOneNamedStreamOnTheServer) {
     EXPECT_TRUE(RunEventsUntil([&] { return Pactl(server.Address(), {"list", "sink-inputs"}).contains("Corked: yes"); },
                                3000));
     EXPECT_EQ(SinkInputs(server.Address()), 1);
-    server.Stop();
-    if (oldAddress.isNull()) qunsetenv("PULSE_SERVER");
-    else qputenv("PULSE_SERVER", oldAddress);
 }
