@@ -85,6 +85,7 @@ TNcaStar::TStar TNcaStar::NewStar(bool anywhere) {
     const int spare = 256 - BrightnessV;
     star.Color = QColor(BrightnessV + static_cast<int>(Rng.bounded(spare)), BrightnessV + static_cast<int>(Rng.bounded(spare)),
                         BrightnessV + static_cast<int>(Rng.bounded(spare)));
+    star.Pen = QPen(star.Color, 1.0, Qt::SolidLine, Qt::RoundCap);
     return star;
 }
 
@@ -175,8 +176,9 @@ QRegion TNcaStar::HiddenByOverlays() const {
     // Children are kept in stacking order: those after the field lie above it.
     const qsizetype self = siblings.indexOf(const_cast<TNcaStar*>(this));
     for (qsizetype i = self + 1; self >= 0 && i < siblings.size(); ++i) {
-        const auto* w = qobject_cast<const QWidget*>(siblings[i]);
-        if (!w || w->isWindow() || w->isHidden() || !w->testAttribute(Qt::WA_OpaquePaintEvent) ||
+        if (!siblings[i]->isWidgetType()) continue;
+        const auto* w = static_cast<const QWidget*>(siblings[i]);
+        if (w->isHidden() || !w->testAttribute(Qt::WA_OpaquePaintEvent) || w->isWindow() ||
             !w->mask().isEmpty())
             continue;
         hidden += w->geometry().translated(-pos());
@@ -191,7 +193,7 @@ void TNcaStar::paintEvent(QPaintEvent* event) {
     p.setRenderHint(QPainter::Antialiasing);
     for (const TStar& s : StarList) {
         if (!region.intersects(StreakRect(s))) continue;
-        p.setPen(QPen(s.Color, 1.0, Qt::SolidLine, Qt::RoundCap));
+        p.setPen(s.Pen);
         p.drawLine(s.TailOffset + CentreP, s.Offset + CentreP);
     }
 }

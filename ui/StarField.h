@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPen>
 #include <QPoint>
 #include <QPointF>
 #include <QRandomGenerator>
@@ -21,6 +22,7 @@ public:
         QPointF Offset;      // position relative to the centre
         QPointF TailOffset;  // where the streak's tail is
         QColor Color;
+        QPen Pen;  // the streak's pen in its colour, made once per star
     };
 
     static constexpr int MaxStars = 100;
