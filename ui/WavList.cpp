@@ -465,9 +465,17 @@ void TDIBWavList::Assign(const TDIBWavList& other) {
 void TDIBWavList::Add(const QByteArray& waveFile) {
     TItem item;
     item.File = waveFile;
-    if (!waveFile.isEmpty())
-        if (const std::optional<TWaveSound> sound = ParseWave(waveFile)) item.Samples = ToPlaybackFormat(*sound);
     Items.append(item);
+}
+
+const QByteArray& TDIBWavList::Samples(int index) const {
+    TItem& item = Items[index];
+    if (!item.Converted) {
+        item.Converted = true;
+        if (!item.File.isEmpty())
+            if (const std::optional<TWaveSound> sound = ParseWave(item.File)) item.Samples = ToPlaybackFormat(*sound);
+    }
+    return item.Samples;
 }
 
 void TDIBWavList::Clear() {
@@ -481,12 +489,12 @@ QByteArray TDIBWavList::Item(int index) const {
 }
 
 bool TDIBWavList::Playable(int index) const {
-    return index >= 0 && index < Count() && !Items[index].Samples.isEmpty();
+    return index >= 0 && index < Count() && !Samples(index).isEmpty();
 }
 
 void TDIBWavList::Play(int index) {
     if (!Playable(index)) return;
-    if (TSoundPlayer* player = TSoundPlayer::Shared()) player->Play(this, Items[index].Samples);
+    if (TSoundPlayer* player = TSoundPlayer::Shared()) player->Play(this, Samples(index));
 }
 
 void TDIBWavList::Stop() {

@@ -128,7 +128,13 @@ public:
 private:
     struct TItem {
         QByteArray File;
-        QByteArray Samples;  // in the playback format; empty when not playable
+        // In the playback format, made the first time the item is asked for,
+        // so that start-up does not wait for every conversion; empty when not
+        // playable.
+        QByteArray Samples;
+        bool Converted = false;
     };
-    QVector<TItem> Items;
+    // The item's samples, converted now if they have not been yet.
+    const QByteArray& Samples(int index) const;
+    mutable QVector<TItem> Items;
 };
