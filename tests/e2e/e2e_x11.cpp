@@ -3,6 +3,15 @@
 //   e2e_x11 close <window-id>        asks the window to close (WM_DELETE_WINDOW),
 //                                     as a close box does
 //   e2e_x11 pixel <x> <y>            prints "r g b" of a screen pixel
+//   e2e_x11 waitpixel <x> <y> light|blue
+//                                     prints "ready" once connected, then looks
+//                                     at the pixel every millisecond and prints
+//                                     the wall time (nanoseconds) when it first
+//                                     shows light gray or more (light) or the
+//                                     title's blue lettering (blue); fails after
+//                                     10 s. One connection for the whole wait,
+//                                     so the watching costs the program it
+//                                     times next to nothing.
 //   e2e_x11 shot <file.ppm>          saves the whole screen as a binary PPM
 //   e2e_x11 icon <window-id>         prints one line per icon the window
 //                                     offers (_NET_WM_ICON): "W H centre corner",
@@ -49,7 +58,7 @@ void Rgb(XImage* img, int x, int y, int& r, int& g, int& b) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: e2e_x11 close WIN | pixel X Y | shot FILE | icon WIN | frame WIN | maximize WIN | "
+        std::fprintf(stderr, "usage: e2e_x11 close WIN | pixel X Y | waitpixel X Y light|blue | shot FILE | icon WIN | frame WIN | maximize WIN | "
                              "area X Y W H | find R G B | ink X Y W H | release BUTTON\n");
         return 2;
     }
@@ -78,6 +87,30 @@ int main(int argc, char** argv) {
         Rgb(img, 0, 0, r, g, b);
         std::printf("%d %d %d\n", r, g, b);
         XDestroyImage(img);
+    } else if (std::strcmp(argv[1], "waitpixel") == 0 && argc >= 5) {
+        const int x = std::atoi(argv[2]), y = std::atoi(argv[3]);
+        const bool light = std::strcmp(argv[4], "light") == 0;
+        std::printf("ready\n");
+        std::fflush(stdout);
+        rc = 1;
+        for (int i = 0; i < 10000; ++i) {
+            XImage* img = XGetImage(d, root, x, y, 1, 1, AllPlanes, ZPixmap);
+            timespec now{};
+            clock_gettime(CLOCK_REALTIME, &now);
+            int r = 0, g = 0, b = 0;
+            if (img) {
+                Rgb(img, 0, 0, r, g, b);
+                XDestroyImage(img);
+            }
+            if (light ? (r > 200 && g > 200 && b > 200) : (b > 60 && b > r + 30)) {
+                std::printf("%lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+                rc = 0;
+                break;
+            }
+            const timespec pause{0, 1000000};
+            nanosleep(&pause, nullptr);
+        }
+        if (rc) std::printf("timeout\n");
     } else if (std::strcmp(argv[1], "shot") == 0) {
         XWindowAttributes a;
         XGetWindowAttributes(d, root, &a);
