@@ -5,8 +5,11 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fontconfig/fontconfig.h>
 #include <fcntl.h>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 #include "Program.h"
@@ -48,6 +51,16 @@ bool CatchEndSignals() {
 int main(int argc, char** argv) {
     // Before anything is saved: the first start writes the highscore file.
     const bool catching = CatchEndSignals();
+    // Reading the font configuration and the font caches takes milliseconds
+    // that the title screen's first frame, the first with text, would wait
+    // for: it runs beside Qt's own set-up. Fontconfig keeps what it read for
+    // the whole process, and Qt finds it there.
+    std::thread fonts;
+    try {
+        fonts = std::thread([] { FcInit(); });
+    } catch (const std::system_error&) {
+        // No thread to spare: Qt reads the configuration itself when it needs it.
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Agarhold"));
     // The desktop entry's name and the icon it names: task bars and docks match
@@ -60,6 +73,7 @@ int main(int argc, char** argv) {
     for (int size : {16, 32, 48, 64})
         icon.addFile(QStringLiteral(":/icons/agarhold-%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
+    if (fonts.joinable()) fonts.join();
     TProgram program;
     // A signal that came during start-up waits in the pipe: the first event
     // loop (the name dialog's) reads it.
