@@ -131,7 +131,20 @@ if [ "$mode" = wayland-x11 ]; then
   [ "$tl" -ge 0 ] || fail "no title in the middle of the name dialog's title bar"
   off=$(( (tl + tr) - (dw - 1) ))
   [ "$off" -le 4 ] && [ "$off" -ge -4 ] || fail "the title (pixels $tl..$tr) is not centred on the $dw pixel bar: cut short?"
-  xdotool mousemove $((dx + (dw - 215) / 2 + 172)) $((dy + 66)) click 1
+  # Weston's X11 backend moves its own pointer by the X pointer's motion,
+  # clamped to its output, so the two may start out of line: a click then
+  # lands elsewhere (here once on the panel's terminal launcher). Pushed into
+  # both corners in steps, they agree; then the pointer goes to OK.
+  for corner in "1365 767" "0 0"; do
+    read -r kx ky <<<"$corner"
+    for s in 4 3 2 1 0; do
+      xdotool mousemove $(( kx > 0 ? kx - 20 * s : 20 * s )) $(( ky > 0 ? ky - 20 * s : 20 * s )); sleep 0.03
+    done
+    sleep 0.1
+  done
+  ox=$((dx + (dw - 215) / 2 + 172)); oy=$((dy + 66))
+  for s in 4 3 2 1 0; do xdotool mousemove $((ox - 20 * s)) $((oy + 20 * s)); sleep 0.03; done
+  sleep 0.2; xdotool click 1
   for _ in $(seq 50); do "$x11" find 0 0 94 >/dev/null || break; sleep 0.1; done
   "$x11" find 0 0 94 >/dev/null && fail "the name dialog stays open"
   # The main window's client area: its #070707 margins (below weston's panel).
