@@ -11,6 +11,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Starts the program: "$@" is the command with its environment, run from
+# $work/elsewhere with its output in $work/out.log. Sets game_pid (among pids)
+# and waits for the name dialog, whose window it leaves in `dialog`.
+start_program() {
+  (cd "$work/elsewhere" && exec "$@") >"$work/out.log" 2>&1 &
+  game_pid=$!
+  pids+=($game_pid)
+  dialog=$(timeout 20 xdotool search --sync --name '^Player Name$' | head -1) || fail "no name dialog"
+  sleep 0.3
+}
+
 # A free X display of screen size $1 (WIDTHxHEIGHT), picked by the server
 # itself; sets DISPLAY.
 start_xvfb() {

@@ -164,17 +164,10 @@ run_env=(env -i PATH=/usr/local/bin:/usr/bin:/bin:/usr/games DISPLAY="$DISPLAY" 
          XDG_RUNTIME_DIR="$work/runtime" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb
          PULSE_SERVER="$pulse" LANG=C.UTF-8)
 if [ "$user" = root ]; then
-  (cd "$work/elsewhere" && exec "${run_env[@]}" "$prog") >"$work/out.log" 2>&1 &
+  start_program "${run_env[@]}" "$prog"
 else
-  (cd "$work/elsewhere" && exec setpriv --reuid=nobody --regid=nogroup --clear-groups "${run_env[@]}" "$prog") \
-    >"$work/out.log" 2>&1 &
+  start_program setpriv --reuid=nobody --regid=nogroup --clear-groups "${run_env[@]}" "$prog"
 fi
-game_pid=$!
-pids+=($game_pid)
-
-
-dialog=$(timeout 20 xdotool search --sync --name '^Player Name$' | head -1) || fail "no name dialog"
-sleep 0.3
 no_error_box "at start-up"
 read -r dx dy < <(xdotool getwindowgeometry "$dialog" | awk '/Position/ {split($2,p,","); print p[1], p[2]}')
 xdotool mousemove $((dx + 100)) $((dy + 40)) click 1

@@ -88,13 +88,9 @@ rec_origin() {
 }
 
 # ---- the program: name dialog, a single game with the preset injections ----
-(cd "$work/elsewhere" && exec env -i PATH=/usr/local/bin:/usr/bin:/bin DISPLAY="$DISPLAY" HOME="$work/home" \
-   XDG_RUNTIME_DIR="$work/runtime" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb PULSE_SERVER="$pulse" \
-   LANG=C.UTF-8 "$work/prog/agarhold") >"$work/out.log" 2>&1 &
-game_pid=$!
-pids+=($game_pid)
-dialog=$(timeout 20 xdotool search --sync --name '^Player Name$' | head -1) || fail "no name dialog"
-sleep 0.3
+start_program env -i PATH=/usr/local/bin:/usr/bin:/bin DISPLAY="$DISPLAY" HOME="$work/home" \
+  XDG_RUNTIME_DIR="$work/runtime" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb PULSE_SERVER="$pulse" \
+  LANG=C.UTF-8 "$work/prog/agarhold"
 read -r dx dy < <(xdotool getwindowgeometry "$dialog" | awk '/Position/ {split($2,p,","); print p[1], p[2]}')
 xdotool mousemove $((dx + 100)) $((dy + 40)) click 1 key ctrl+a
 xdotool type --delay 20 "Tester"

@@ -85,13 +85,9 @@ ticks_in() {
 start_game() {
   # With every signal at its default: a background job of a script would
   # otherwise ignore SIGINT from the start.
-  (cd "$work/elsewhere" && exec env --default-signal=INT,HUP,TERM -i PATH=/usr/local/bin:/usr/bin:/bin DISPLAY="$DISPLAY" HOME="$work/home" \
-     XDG_RUNTIME_DIR="$work/runtime" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb PULSE_SERVER="$pulse" \
-     LANG=C.UTF-8 "$work/prog/agarhold") >"$work/out.log" 2>&1 &
-  game_pid=$!
-  pids+=($game_pid)
-  dialog=$(timeout 20 xdotool search --sync --name '^Player Name$' | head -1) || fail "no name dialog"
-  sleep 0.3
+  start_program env --default-signal=INT,HUP,TERM -i PATH=/usr/local/bin:/usr/bin:/bin DISPLAY="$DISPLAY" \
+    HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb \
+    PULSE_SERVER="$pulse" LANG=C.UTF-8 "$work/prog/agarhold"
 }
 answer_dialog() {
   local dx dy
