@@ -7,7 +7,9 @@
 # memory (/proc/PID/smaps_rollup). "bare+frames" is the bare window repainting
 # a tiny square every 30 ms, the star field's cadence: the floor any Qt window
 # animating at that rate costs here. "bare+ticks" adds a 25 ms timer that does
-# nothing, as the match clock once ran from start-up.
+# nothing, as the match clock once ran from start-up. "stars alone" is the
+# title screen with nothing over its stars but what hides them (title_stars,
+# found beside the program): what the moving stars cost by themselves.
 #
 # Usage: scripts/measure.sh build/agarhold build/e2e_x11 build/bare_qt_window [RUNS]
 # RUNS (default 3) whole rounds are made, each on a fresh X server; the table
@@ -18,6 +20,8 @@
 # end of the last match.
 set -euo pipefail
 game=$(realpath "$1"); x11=$(realpath "$2"); bare=$(realpath "$3")
+stars=$(dirname "$game")/title_stars
+[ -x "$stars" ] || stars=""
 runs=${4:-3}
 span=${SECONDS_PER_FIGURE:-20}
 work=$(mktemp -d)
@@ -114,6 +118,14 @@ for run in $(seq "$rounds"); do
   { read -r k_cpu; read -r k_x; } < <(cpu ticking "$bpid" "$xpid")
   record tick_cpu "$k_cpu"; record tick_x "$k_x"
   stop "$bpid"; bpid=""
+  s_cpu=-; s_x=-
+  if [ -n "$stars" ]; then
+    "$stars" >/dev/null 2>&1 & bpid=$!
+    sleep 1
+    { read -r s_cpu; read -r s_x; } < <(cpu stars "$bpid" "$xpid")
+    record stars_cpu "$s_cpu"; record stars_x "$s_x"
+    stop "$bpid"; bpid=""
+  fi
 
   launch blue "$work/prog/agarhold"; gpid=$started; record game_startup "$ms"
   dialog=$(xdotool search --sync --name '^Player Name$' | head -1)
@@ -138,18 +150,19 @@ for run in $(seq "$rounds"); do
   stop "$gpid" "$xpid"; gpid=""; xpid=""
   [ -n "$profiling" ] && { echo "profiles in $PROFILE"; continue; }
   echo "run $run: title game $t_cpu % X $t_x % | match game $m_cpu % X $m_x % |" \
-       "bare window $b_cpu % X $b_x % | bare with frames $f_cpu % X $f_x % | bare with ticks $k_cpu % X $k_x % | start-up $(tail -1 "$work/game_startup") ms," \
+       "bare window $b_cpu % X $b_x % | bare with frames $f_cpu % X $f_x % | bare with ticks $k_cpu % X $k_x % |" \
+       "stars alone $s_cpu % X $s_x % | start-up $(tail -1 "$work/game_startup") ms," \
        "bare $(tail -1 "$work/bare_startup") ms"
 done
 
 [ "$runs" -gt 0 ] || exit 0
-median() { sort -n "$work/$1" | awk '{v[NR] = $1} END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%g\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+median() { [ -s "$work/$1" ] || { echo -; return; }; sort -n "$work/$1" | awk '{v[NR] = $1} END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%g\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 echo
 echo "median of $runs run(s), CPU in % of one core over $span s:"
-row() { printf '%-34s %12s %12s %12s %12s\n' "$@"; }
-row "" "game" "bare window" "bare+frames" "bare+ticks"
-row "title screen: process CPU" "$(median title_cpu)" "$(median bare_cpu)" "$(median frame_cpu)" "$(median tick_cpu)"
-row "title screen: X server CPU" "$(median title_x)" "$(median bare_x)" "$(median frame_x)" "$(median tick_x)"
+row() { printf '%-34s %12s %12s %12s %12s %12s\n' "$@"; }
+row "" "game" "bare window" "bare+frames" "bare+ticks" "stars alone"
+row "title screen: process CPU" "$(median title_cpu)" "$(median bare_cpu)" "$(median frame_cpu)" "$(median tick_cpu)" "$(median stars_cpu)"
+row "title screen: X server CPU" "$(median title_x)" "$(median bare_x)" "$(median frame_x)" "$(median tick_x)" "$(median stars_x)"
 row "match: process CPU" "$(median match_cpu)" "$(median bare_cpu)" "$(median frame_cpu)" "$(median tick_cpu)"
 row "match: X server CPU" "$(median match_x)" "$(median bare_x)" "$(median frame_x)" "$(median tick_x)"
 row "title screen: private dirty (MB)" "$(median title_mem)" "$(median bare_mem)"
@@ -159,4 +172,8 @@ printf '%-34s %12s %12s\n' "start-up to first paint (ms)" "$gs" "$bs"
 awk -v g="$gs" -v b="$bs" 'BEGIN { printf "%-34s %12.2f\n", "start-up against the bare window", g / b }'
 awk -v g="$(median title_cpu)" -v f="$(median frame_cpu)" -v x="$(median title_x)" -v fx="$(median frame_x)" \
   'BEGIN { if (f > 0 && fx > 0) printf "%-34s %12.2f %12s\n%-34s %12.2f\n", "title screen against bare+frames", g / f, "(process)", "", x / fx }'
+awk -v g="$(median stars_cpu)" -v f="$(median frame_cpu)" -v x="$(median stars_x)" -v fx="$(median frame_x)" \
+  'BEGIN { if (f > 0 && fx > 0) printf "%-34s %12.2f %12s\n%-34s %12.2f\n", "stars alone against bare+frames", g / f, "(process)", "", x / fx }'
+awk -v g="$(median title_cpu)" -v s="$(median stars_cpu)" -v x="$(median title_x)" -v sx="$(median stars_x)" \
+  'BEGIN { if (s > 0 && sx > 0) printf "%-34s %12.2f %12s\n%-34s %12.2f\n", "title screen against stars alone", g / s, "(process)", "", x / sx }'
 echo "load average at the start: $load0; at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
