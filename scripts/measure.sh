@@ -170,10 +170,12 @@ row "match: private dirty (MB)" "$(median match_mem)" "$(median bare_mem)"
 gs=$(median game_startup); bs=$(median bare_startup)
 printf '%-34s %12s %12s\n' "start-up to first paint (ms)" "$gs" "$bs"
 awk -v g="$gs" -v b="$bs" 'BEGIN { printf "%-34s %12.2f\n", "start-up against the bare window", g / b }'
-awk -v g="$(median title_cpu)" -v f="$(median frame_cpu)" -v x="$(median title_x)" -v fx="$(median frame_x)" \
-  'BEGIN { if (f > 0 && fx > 0) printf "%-34s %12.2f %12s\n%-34s %12.2f\n", "title screen against bare+frames", g / f, "(process)", "", x / fx }'
-awk -v g="$(median stars_cpu)" -v f="$(median frame_cpu)" -v x="$(median stars_x)" -v fx="$(median frame_x)" \
-  'BEGIN { if (f > 0 && fx > 0) printf "%-34s %12.2f %12s\n%-34s %12.2f\n", "stars alone against bare+frames", g / f, "(process)", "", x / fx }'
-awk -v g="$(median title_cpu)" -v s="$(median stars_cpu)" -v x="$(median title_x)" -v sx="$(median stars_x)" \
-  'BEGIN { if (s > 0 && sx > 0) printf "%-34s %12.2f %12s\n%-34s %12.2f\n", "title screen against stars alone", g / s, "(process)", "", x / sx }'
+# One figure against another, for the process and for the X server.
+ratio() {
+  awk -v what="$1" -v g="$(median "$2")" -v f="$(median "$3")" -v x="$(median "$4")" -v fx="$(median "$5")" \
+    'BEGIN { if (g > 0 && f > 0 && fx > 0) printf "%-34s %12.2f %12s\n%-34s %12.2f\n", what, g / f, "(process)", "", x / fx }'
+}
+ratio "title screen against bare+frames" title_cpu frame_cpu title_x frame_x
+ratio "stars alone against bare+frames" stars_cpu frame_cpu stars_x frame_x
+ratio "title screen against stars alone" title_cpu stars_cpu title_x stars_x
 echo "load average at the start: $load0; at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
