@@ -73,6 +73,7 @@ public:
     QColor ColorOnenter() const { return ColorOnEnter_; }
     QColor ColorOnExit() const { return ColorOnExit_; }
     void SetLinkUnderline(bool underline);
+    bool LinkUnderline() const { return Underline_; }
     // The colour the text is drawn in now.
     QColor CurrentColor() const { return Hovered_ ? ColorOnEnter_ : ColorOnExit_; }
     bool Hovered() const { return Hovered_; }
@@ -81,6 +82,7 @@ public:
     // set narrower, so every line shows whole. Otherwise the label takes the
     // size of its text.
     void SetFixedGeometry(bool fixed);
+    bool FixedGeometry() const { return Fixed_; }
     // A line wider than this many pixels is cut short with "…" (0: never).
     void SetElideWidth(int width);
     int ElideWidth() const { return ElideWidth_; }
