@@ -100,6 +100,13 @@
     return Math.round(px * 1854 / 2048) + Math.round(px * 434 / 2048);
   }
 
+  // The CSS line height that puts a line of text centred in a box of height
+  // h (with `inset` pixels of border above) on the baseline Qt centres it on.
+  function centredLineHeight(h, px, inset) {
+    const baseline = Math.floor((h - lineHeight(px)) / 2) + Math.round(px * 1854 / 2048);
+    return 2 * (baseline - inset - px * 1854 / 2048) + px * (1854 + 434) / 2048;
+  }
+
   function fontOf(c) {
     const f = pick(c, ['font'], {}) || {};
     return {px: Number(pick(f, ['px', 'pixelSize', 'size'], 11)), bold: !!pick(f, ['bold'], false)};
@@ -253,6 +260,7 @@
         place(e, c);
         applyFont(e, fontOf(c));
         styleButton(e, c);
+        e.style.lineHeight = centredLineHeight(c.height, fontOf(c).px, 1) + 'px';
         e.addEventListener('click', (ev) => {
           if (ev.button !== 0) return;
           queueEvent({type: 'click', name: c.name});
@@ -582,8 +590,8 @@
       const d = toDesign(clientX, 0);
       const origin = absOrigin(rec);
       const x = d.x - origin.x - t.left;
-      const span = t.width - HANDLE_W;
-      const raw = rec.min + (x - HANDLE_W / 2) / span * (rec.max - rec.min);
+      const span = t.width - HANDLE_W - 2;
+      const raw = rec.min + (x - 1 - (HANDLE_W - 1) / 2) / span * (rec.max - rec.min);
       return snapSpeed(raw, rec);
     };
     cv.addEventListener('pointerdown', (ev) => {
@@ -622,7 +630,36 @@
     e.addEventListener('blur', () => drawSlider(rec));
   }
 
-  const HANDLE_W = 11;
+  // The slider as the desktop's style draws it: a 13-pixel handle over a
+  // five-pixel groove, blue up to the handle, step marks below.
+  const HANDLE_W = 13;
+  const HANDLE_ROWS = (() => {
+    const row = (...parts) => parts.flatMap((p) => Array.isArray(p) ? Array(p[1]).fill(p[0]) : [p]);
+    return [
+      row('', '78787a', 'a0a0a1', ['ababab', 7], 'a0a0a1', '767679', ''),
+      row('78787a', 'cccccc', ['ffffff', 9], 'cbcbcb', '77777a'),
+      row('a0a0a1', ['fefefe', 11], 'a0a0a1'),
+      row('ababab', ['fdfdfd', 11], 'ababab'),
+      row('ababab', ['fcfcfc', 11], 'a4a4a4'),
+      row('ababab', ['fbfbfb', 11], 'a4a4a4'),
+      row('ababab', 'fbfbfb', ['fafafa', 9], 'fbfbfb', 'a4a4a4'),
+      row('ababab', 'fafafa', ['f9f9f9', 9], 'fafafa', 'a4a4a4'),
+      row('ababab', 'fafafa', ['f9f9f9', 9], 'fafafa', 'a4a4a4'),
+      row('ababab', ['f8f8f8', 11], 'a8a8a8'),
+      row('9f9fa0', ['f7f7f7', 10], 'f2f2f2', '9c9c9d'),
+      row('757578', 'c8c8c8', ['f7f7f7', 8], 'f2f2f2', 'c3c3c3', '737376'),
+      row('', '767679', '99999a', ['a4a4a4', 7], '9c9c9d', '737376', ''),
+    ];
+  })();
+  // Groove rows 4..8: [first column, second, filled, last filled, after the handle, unfilled, end].
+  const GROOVE_ROWS = [
+    ['334a5a', '347196', '22648d', '1f5c82', '9e9e9e', 'ababab', '9a9a9b'],
+    ['327097', '3b9edb', '4da6dd', '4799cc', 'c2c2c2', 'd2d2d2', '9b9b9c'],
+    ['22648d', '52ade7', '38a1e3', '3494d1', 'c8c8c8', 'd9d9d9', 'ababab'],
+    ['347399', '41a9ec', '52b1ee', '4ca3db', 'cecece', 'e0e0e0', '9d9d9e'],
+    ['33495b', '35749a', '22648d', '1f5c82', '9e9e9e', 'ababab', '9c9c9d'],
+  ];
+  const TICK_COLOUR = '#22648d';
 
   function sliderRec() {
     for (const rec of comps.values()) if (rec.kind === 'slider') return rec;
@@ -636,8 +673,8 @@
   }
 
   function handleX(rec) {
-    const span = rec.track.width - HANDLE_W;
-    return Math.round((rec.value - rec.min) / (rec.max - rec.min) * span);
+    const span = rec.track.width - HANDLE_W - 2;
+    return 1 + Math.round((rec.value - rec.min) / (rec.max - rec.min) * span);
   }
 
   function setSliderValue(rec, v, fromPlayer) {
@@ -662,30 +699,40 @@
     g.setTransform(1, 0, 0, 1, 0, 0);
     g.clearRect(0, 0, w, h);
     g.setTransform(w / t.width, 0, 0, h / t.height, 0, 0);
-    // Groove.
-    const gy = 6;
-    g.fillStyle = '#2A2A32';
-    g.fillRect(HANDLE_W / 2, gy, t.width - HANDLE_W, 4);
-    g.fillStyle = '#5A5A6A';
-    g.fillRect(HANDLE_W / 2, gy, t.width - HANDLE_W, 1);
-    // Step marks below.
-    g.fillStyle = '#808080';
-    const span = t.width - HANDLE_W;
-    const steps = Math.round((rec.max - rec.min) / rec.step);
-    for (let i = 0; i <= steps; ++i) {
-      const x = Math.round(HANDLE_W / 2 + i * span / steps);
-      g.fillRect(x, t.height - 5, 1, 4);
-    }
-    // Handle.
+    const px = (x, y, c, width) => {
+      if (!c) return;
+      g.fillStyle = '#' + c;
+      g.fillRect(x, y, width || 1, 1);
+    };
     const hx = handleX(rec);
-    const focused = document.activeElement === rec.el;
-    g.fillStyle = rec.dragging ? '#B0B0C8' : '#D8D8E0';
-    g.fillRect(hx, 1, HANDLE_W, 15);
-    g.fillStyle = focused ? '#8080FF' : '#808080';
-    g.fillRect(hx, 1, HANDLE_W, 1);
-    g.fillRect(hx, 15, HANDLE_W, 1);
-    g.fillRect(hx, 1, 1, 15);
-    g.fillRect(hx + HANDLE_W - 1, 1, 1, 15);
+    const end = t.width - 2;
+    GROOVE_ROWS.forEach((c, i) => {
+      const y = 4 + i;
+      px(1, y, c[0]);
+      px(2, y, c[1]);
+      if (hx - 1 > 3) px(3, y, c[2], hx - 1 - 3);
+      px(hx - 1, y, c[3]);
+      const after = hx + HANDLE_W;
+      if (after <= end) px(after, y, c[4]);
+      if (end - after - 1 > 0) px(after + 1, y, c[5], end - after - 1);
+      px(end, y, c[6]);
+    });
+    px(end + 1, 4, '38383d');
+    px(end + 1, 8, '38383d');
+    // Step marks, the first and the last a pixel longer.
+    const steps = Math.max(1, Math.round((rec.max - rec.min) / rec.step));
+    const span = t.width - HANDLE_W - 2;
+    g.fillStyle = TICK_COLOUR;
+    for (let i = 0; i <= steps; ++i) {
+      const x = 1 + (HANDLE_W - 1) / 2 + Math.round(i * span / steps);
+      g.fillRect(x, 17, 1, i === 0 || i === steps ? 4 : 3);
+    }
+    HANDLE_ROWS.forEach((row, y) => row.forEach((c, x) => px(hx + x, y, c)));
+    if (document.activeElement === rec.el) {
+      g.strokeStyle = '#8080FF';
+      g.lineWidth = 1;
+      g.strokeRect(hx - 1.5, -0.5 + 0.0, HANDLE_W + 3, HANDLE_W + 1);
+    }
   }
 
   // ---- combo boxes ----
@@ -703,7 +750,7 @@
     e.style.color = rec.textColor;
     applyFont(e, rec.font);
     rec.textEl = el('div', 'text', e);
-    rec.textEl.style.lineHeight = (c.height - 2) + 'px';
+    rec.textEl.style.lineHeight = centredLineHeight(c.height, rec.font.px, 1) + 'px';
     const arrow = el('div', 'arrow', e);
     arrow.style.left = (c.width - 2 - 11 - 4) + 'px';
     e.addEventListener('pointerdown', (ev) => {
@@ -904,6 +951,7 @@
     dpr = window.devicePixelRatio || 1;
     const W = document.documentElement.clientWidth || window.innerWidth;
     const H = document.documentElement.clientHeight || window.innerHeight;
+    for (const side of ['left', 'right', 'top', 'bottom', 'width', 'height']) filesBar.style[side] = '';
     filesBar.className = 'below';
     const barH = filesBar.offsetHeight + 6;
     filesBar.className = 'beside';
@@ -1385,6 +1433,7 @@
     b.style.width = '73px';
     b.style.height = '21px';
     applyFont(b, {px: 11, bold: false});
+    b.style.lineHeight = centredLineHeight(21, 11, 1) + 'px';
     b.textContent = text;
     b.addEventListener('click', (ev) => {
       if (ev.button !== 0) return;
@@ -1505,7 +1554,9 @@
         edit.dataset.component = c.name;
         place(edit, c);
         applyFont(edit, fontOf(c));
-        edit.style.lineHeight = c.height + 'px';
+        edit.style.lineHeight = lineHeight(fontOf(c).px) + 'px';
+        if (typeof c.color === 'string') edit.style.background = c.color;
+        if (typeof c.textColor === 'string') edit.style.color = c.textColor;
         const maxTyped = Number(pick(c, ['maxLength'], 20));
         edit.value = text;
         edit.maxLength = Math.max(maxTyped, text.length);
@@ -1522,7 +1573,8 @@
         ok.dataset.component = 'Form2.' + c.name;
         place(ok, c);
         applyFont(ok, fontOf(c));
-        ok.textContent = pick(c, ['text', 'caption'], 'OK');
+        styleButton(ok, c);
+        ok.style.lineHeight = centredLineHeight(c.height, fontOf(c).px, 1) + 'px';
         ok.addEventListener('click', (ev) => {
           if (ev.button === 0) finish();
         });
