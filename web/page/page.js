@@ -297,6 +297,8 @@
     rec.el = e;
     if (!rec.visible) e.classList.add('hidden');
     if (c.mouseTransparent) e.classList.add('passive');
+    const cursor = typeof c.cursor === 'string' ? c.cursor : 'default';
+    if (cursor !== 'default' && cursor !== 'arrow' && !e.style.cursor) e.style.cursor = cursor;
     return rec;
   }
 
@@ -304,7 +306,7 @@
   function styleButton(e, c) {
     e.textContent = pick(c, ['caption', 'text'], '');
     const vars = {'--face': 'color', '--frame': 'frameColor', '--text': 'textColor', '--hover': 'hoverColor',
-                  '--hover-frame': 'hoverFrameColor', '--down': 'downColor'};
+                  '--hover-frame': 'hoverFrameColor', '--down': 'downColor', '--focus-frame': 'focusFrameColor'};
     for (const v of Object.keys(vars)) {
       const value = c[vars[v]];
       if (typeof value === 'string' && value) e.style.setProperty(v, value);
@@ -561,7 +563,11 @@
       const room = rec.layout.width - 1;
       let widest = 0;
       for (const l of lines) widest = Math.max(widest, textWidth(l, rec.font));
-      if (widest > room) {
+      // The desktop's own narrowing for the text it was laid out with.
+      const given = rec.text === captionText(pick(rec.layout, ['text'], null)) ? Number(rec.layout.fontStretch) : 0;
+      if (given > 0 && given < 100) {
+        rec.span.style.transform = 'scaleX(' + (given / 100) + ')';
+      } else if (widest > room) {
         const stretch = Math.max(50, Math.floor(100 * room / widest));
         rec.span.style.transform = 'scaleX(' + (stretch / 100) + ')';
       }
@@ -659,7 +665,9 @@
     ['347399', '41a9ec', '52b1ee', '4ca3db', 'cecece', 'e0e0e0', '9d9d9e'],
     ['33495b', '35749a', '22648d', '1f5c82', '9e9e9e', 'ababab', '9c9c9d'],
   ];
-  const TICK_COLOUR = '#22648d';
+  // The step marks are gray, blue while the slider has the keyboard focus.
+  const TICK_COLOUR = '#ababab';
+  const FOCUS_TICK_COLOUR = '#22648d';
 
   function sliderRec() {
     for (const rec of comps.values()) if (rec.kind === 'slider') return rec;
@@ -722,17 +730,12 @@
     // Step marks, the first and the last a pixel longer.
     const steps = Math.max(1, Math.round((rec.max - rec.min) / rec.step));
     const span = t.width - HANDLE_W - 2;
-    g.fillStyle = TICK_COLOUR;
+    g.fillStyle = document.activeElement === rec.el ? FOCUS_TICK_COLOUR : TICK_COLOUR;
     for (let i = 0; i <= steps; ++i) {
       const x = 1 + (HANDLE_W - 1) / 2 + Math.round(i * span / steps);
       g.fillRect(x, 17, 1, i === 0 || i === steps ? 4 : 3);
     }
     HANDLE_ROWS.forEach((row, y) => row.forEach((c, x) => px(hx + x, y, c)));
-    if (document.activeElement === rec.el) {
-      g.strokeStyle = '#8080FF';
-      g.lineWidth = 1;
-      g.strokeRect(hx - 1.5, -0.5 + 0.0, HANDLE_W + 3, HANDLE_W + 1);
-    }
   }
 
   // ---- combo boxes ----
@@ -748,6 +751,10 @@
     rec.index = -1;
     e.tabIndex = 0;
     e.style.color = rec.textColor;
+    const vars = {'--face': 'color', '--frame': 'frameColor', '--focus-frame': 'focusFrameColor',
+                  '--list': 'listColor', '--list-frame': 'listFrameColor', '--list-selected': 'listSelectedColor',
+                  '--list-selected-text': 'listSelectedTextColor'};
+    for (const v of Object.keys(vars)) if (typeof c[vars[v]] === 'string') e.style.setProperty(v, c[vars[v]]);
     applyFont(e, rec.font);
     rec.textEl = el('div', 'text', e);
     rec.textEl.style.lineHeight = centredLineHeight(c.height, rec.font.px, 1) + 'px';
@@ -789,6 +796,8 @@
     closeCombo();
     if (!rec.items.length) return;
     const list = el('div', 'combolist', rec.el.parentNode);
+    for (const v of ['--list', '--list-frame', '--list-selected', '--list-selected-text'])
+      if (rec.el.style.getPropertyValue(v)) list.style.setProperty(v, rec.el.style.getPropertyValue(v));
     const c = rec.layout;
     list.style.left = c.left + 'px';
     list.style.top = (rec.top + c.height) + 'px';
@@ -1345,6 +1354,7 @@
   let hintFor = null;
   let hintShownAt = -1e9;
   let hintPos = {x: 0, y: 0};
+  let hintPending = null;
 
   function hintTimings() {
     const h = (layout && layout.hints) || {};
@@ -1359,15 +1369,22 @@
     const t = hintTimings();
     // Right after another hint, the next one comes after the short pause.
     const wait = performance.now() - hintShownAt < t.shortPause + 500 ? t.shortPause : t.pause;
+    hintPending = {rec, wait};
     hintTimer = setTimeout(() => showHint(rec), wait);
   }
 
+  // The hint comes once the pointer rests: every move starts the wait again.
   frame.addEventListener('pointermove', (ev) => {
-    if (!hintFor && hintTimer) hintPos = {x: ev.clientX, y: ev.clientY};
+    if (hintFor || !hintTimer || !hintPending) return;
+    hintPos = {x: ev.clientX, y: ev.clientY};
+    clearTimeout(hintTimer);
+    const p = hintPending;
+    hintTimer = setTimeout(() => showHint(p.rec), p.wait);
   });
 
   function showHint(rec) {
     hintTimer = 0;
+    hintPending = null;
     if (!rec.hint || press) return;
     hintFor = rec;
     hintEl.textContent = rec.hint;
