@@ -1889,7 +1889,9 @@
 
   window.addEventListener('pagehide', () => {
     if (moduleExited || reloading) return;
-    queueEvent({type: 'pagehide'});
+    // Woken at once: the tab may be gone before any later task runs.
+    queue.push({type: 'pagehide'});
+    wakeWaiter();
   });
 
   // ---------------------------------------------------------------------------
