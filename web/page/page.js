@@ -1012,6 +1012,10 @@
           rec.canvas.width = w;
           rec.canvas.height = h;
         }
+        // Exactly as many device pixels as the canvas has: one canvas pixel
+        // is one device pixel, never resampled.
+        rec.canvas.style.width = (w / k) + 'px';
+        rec.canvas.style.height = (h / k) + 'px';
       }
       if (rec.kind === 'slider') drawSlider(rec);
     }
@@ -1049,8 +1053,8 @@
     }
     // Cell (p, q) on view pixels 4p..4p+3 by 4q..4q+3, sampled at device
     // pixel centres.
-    const k = cv.width / rec.width;
-    g.drawImage(boardCanvas, 0, 0, 102, 103, 0, 0, 102 * 4 * k, 103 * 4 * (cv.height / rec.height));
+    const k = scale * dpr;
+    g.drawImage(boardCanvas, 0, 0, 102, 103, 0, 0, 102 * 4 * k, 103 * 4 * k);
   }
 
   function drawStars() {
