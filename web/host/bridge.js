@@ -38,6 +38,9 @@ mergeInto(LibraryManager.library, {
   agarhold_now_ms: function() { return globalThis.Agarhold.nowMs(); },
   agarhold_local_days: function() { return globalThis.Agarhold.localDays(); },
 
+  // Newer emscripten learns from __async that the import may sleep; the
+  // ASYNCIFY_IMPORTS list of web/CMakeLists.txt tells older ones.
+  agarhold_wait__async: true,
   agarhold_wait__deps: ['$Asyncify'],
   agarhold_wait: function(ms) {
     return Asyncify.handleSleep(function(wakeUp) {
