@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -87,6 +89,12 @@ std::string IntArray(const std::vector<int>& values) {
     std::string out = "[";
     for (size_t i = 0; i < values.size(); ++i) out += (i ? ", " : "") + std::to_string(values[i]);
     return out + "]";
+}
+
+TObj Rect(const QRect& r) {
+    TObj o;
+    o.Int("left", r.x()).Int("top", r.y()).Int("width", r.width()).Int("height", r.height());
+    return o;
 }
 
 std::string StrArray(const QStringList& values) {
@@ -258,6 +266,33 @@ void KindFields(TObj& o, const QString& kind, QWidget* w) {
             .Str("ticks", ticks)
             .Int("value", s->value())
             .Bool("focusable", s->focusPolicy() & Qt::TabFocus);
+        // Where the style draws the groove and the handle (at the lowest,
+        // the highest and the current value), and the colours it paints them in.
+        QStyleOptionSlider opt;
+        opt.initFrom(s);
+        opt.orientation = s->orientation();
+        if (opt.orientation == Qt::Horizontal) opt.state |= QStyle::State_Horizontal;
+        opt.minimum = s->minimum();
+        opt.maximum = s->maximum();
+        opt.singleStep = s->singleStep();
+        opt.pageStep = s->pageStep();
+        opt.tickPosition = s->tickPosition();
+        opt.tickInterval = s->tickInterval();
+        opt.upsideDown = s->invertedAppearance();
+        opt.subControls = QStyle::SC_All;
+        auto handleAt = [&](int value) {
+            opt.sliderPosition = value;
+            opt.sliderValue = value;
+            return s->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, s);
+        };
+        const QRect handle = handleAt(s->value());
+        const QRect groove = s->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove, s);
+        o.Obj("groove", Rect(groove))
+            .Obj("handle", Rect(handle))
+            .Obj("handleAtMin", Rect(handleAt(s->minimum())))
+            .Obj("handleAtMax", Rect(handleAt(s->maximum())))
+            .Colour("handleColor", Painted(w, handle.center()))
+            .Colour("grooveColor", Painted(w, QPoint(groove.right() - 4, groove.center().y())));
     } else if (kind == QLatin1String("combo")) {
         auto* c = static_cast<QComboBox*>(w);
         QStringList items;
@@ -267,6 +302,7 @@ void KindFields(TObj& o, const QString& kind, QWidget* w) {
         if (auto* f = qobject_cast<TFlatComboBox*>(w)) {
             o.Colour("textColor", f->TextColor())
                 .Int("itemHeight", f->ItemHeight())
+                .Obj("textRect", Rect(TFlatComboBox::TextRect(f->rect())))
                 .Colour("color", TFlatComboBox::FaceColor)
                 .Colour("frameColor", TFlatComboBox::FrameColor)
                 .Colour("focusFrameColor", TFlatComboBox::FocusFrameColor)
@@ -274,6 +310,11 @@ void KindFields(TObj& o, const QString& kind, QWidget* w) {
                 .Colour("listFrameColor", TFlatComboBox::ListFrameColor)
                 .Colour("listSelectedColor", TFlatComboBox::ListSelectedColor)
                 .Colour("listSelectedTextColor", TFlatComboBox::ListSelectedTextColor);
+            std::string arrow = "[";
+            for (const QPointF& pt : TFlatComboBox::ArrowPoints(f->rect()))
+                arrow += (arrow.size() > 1 ? ", [" : "[") + QString::number(pt.x()).toStdString() + ", " +
+                         QString::number(pt.y()).toStdString() + "]";
+            o.Raw("arrow", arrow + "]");
         }
     } else if (kind == QLatin1String("button")) {
         auto* b = static_cast<QPushButton*>(w);
@@ -428,6 +469,8 @@ int main(int argc, char** argv) {
     }
 
     TObj mainForm = Window(&form, TForm1::ClientWidth, TForm1::ClientHeight);
+    // The widget style the slider's groove and handle were measured in.
+    mainForm.Str("style", QApplication::style()->name());
     TObj nameDialog = Window(&dialog, TForm2::ClientWidth, TForm2::ClientHeight);
     dialog.ensurePolished();
     nameDialog.Colour("color", dialog.palette().color(QPalette::Window)).Bool("modal", dialog.isModal());

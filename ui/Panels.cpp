@@ -130,24 +130,29 @@ void TFlatComboBox::SetItemHeight(int height) {
     view()->doItemsLayout();
 }
 
+std::array<QPointF, 3> TFlatComboBox::ArrowPoints(const QRect& rect) {
+    const int ax = rect.right() - 11;
+    const int ay = rect.center().y() - 1;
+    return {{{ax - 4.0, ay - 2.0}, {ax + 4.0, ay - 2.0}, {ax + 0.0, ay + 3.0}}};
+}
+
+QRect TFlatComboBox::TextRect(const QRect& rect) { return rect.adjusted(4, 0, -20, 0); }
+
 void TFlatComboBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect r = rect();
     p.fillRect(r, FaceColor);
     p.setPen(hasFocus() ? FocusFrameColor : FrameColor);
     p.drawRect(r.adjusted(0, 0, -1, -1));
-    // The arrow: a small triangle pointing down at the right end.
-    const int ax = r.right() - 11;
-    const int ay = r.center().y() - 1;
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(TextColor_);
-    const QPointF tri[3] = {{ax - 4.0, ay - 2.0}, {ax + 4.0, ay - 2.0}, {ax + 0.0, ay + 3.0}};
-    p.drawPolygon(tri, 3);
+    const std::array<QPointF, 3> tri = ArrowPoints(r);
+    p.drawPolygon(tri.data(), 3);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(TextColor_);
     p.setFont(font());
-    const QRect textRect = r.adjusted(4, 0, -20, 0);
+    const QRect textRect = TextRect(r);
     p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
                fontMetrics().elidedText(currentText(), Qt::ElideRight, textRect.width()));
 }

@@ -82,6 +82,10 @@ public:
     static const QColor ListFrameColor;
     static const QColor ListSelectedColor;
     static const QColor ListSelectedTextColor;
+    // Where the face draws the arrow (a small triangle pointing down at the
+    // right end) and the current item's text, in a box of `rect`.
+    static std::array<QPointF, 3> ArrowPoints(const QRect& rect);
+    static QRect TextRect(const QRect& rect);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
