@@ -795,12 +795,14 @@
   function openCombo(rec) {
     closeCombo();
     if (!rec.items.length) return;
-    const list = el('div', 'combolist', rec.el.parentNode);
+    // On the frame itself, so the panel holding the box does not clip it.
+    const list = el('div', 'combolist', frame);
     for (const v of ['--list', '--list-frame', '--list-selected', '--list-selected-text'])
       if (rec.el.style.getPropertyValue(v)) list.style.setProperty(v, rec.el.style.getPropertyValue(v));
     const c = rec.layout;
-    list.style.left = c.left + 'px';
-    list.style.top = (rec.top + c.height) + 'px';
+    const o = absOrigin(rec);
+    list.style.left = o.x + 'px';
+    list.style.top = (o.y + c.height) + 'px';
     list.style.width = c.width + 'px';
     const shown = Math.min(rec.items.length, 30);
     list.style.height = (shown * rec.itemHeight + 2) + 'px';
@@ -1246,6 +1248,8 @@
 
   frame.addEventListener('pointerdown', (ev) => {
     hideHint();
+    // A browser may suspend the sound after a while; any press brings it back.
+    if (audio.ctx && audio.ctx.state === 'suspended') audio.ctx.resume().catch(() => {});
     const rec = spriteOf(ev.target);
     if (!rec || !rec.enabled || press) return;
     ev.preventDefault();
@@ -1308,7 +1312,7 @@
       }
       if (HUMAN_DRAG.has(rec.name)) queueEvent({type: 'dragend', tag: rec.tag, onMagnifier: onMag, x, y});
       debug.lastDrop = {name: rec.name, onMagnifier: onMag, x, y, performanceTime: performance.now(),
-                        contextTime: audio.ctx ? audio.ctx.currentTime : null};
+                        contextTime: audio.ctx ? audio.ctx.currentTime : null, output: outputTimestamp()};
       overMagnifier = false;
       showDragCursor();
       const inside = componentAt(ev.clientX, ev.clientY) === rec;
@@ -1707,6 +1711,13 @@
     }
   }
 
+  // Where the audio clock and the page's clock meet, for measuring.
+  function outputTimestamp() {
+    if (!audio.ctx || typeof audio.ctx.getOutputTimestamp !== 'function') return null;
+    const t = audio.ctx.getOutputTimestamp();
+    return {contextTime: t.contextTime, performanceTime: t.performanceTime};
+  }
+
   function playSound(list, index) {
     const files = SOUND_FILES[list];
     const url = files ? files[index] : null;
@@ -1724,7 +1735,8 @@
     audio.source = src;
     src.onended = () => { if (audio.source === src) audio.source = null; };
     debug.lastSound = {list, index, contextTime: audio.ctx.currentTime, performanceTime: performance.now(),
-                       outputLatency: audio.ctx.outputLatency || 0, baseLatency: audio.ctx.baseLatency || 0};
+                       outputLatency: audio.ctx.outputLatency || 0, baseLatency: audio.ctx.baseLatency || 0,
+                       output: outputTimestamp()};
   }
 
   // ---------------------------------------------------------------------------
