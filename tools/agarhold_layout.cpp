@@ -17,6 +17,7 @@
 #include <QRegularExpression>
 #include <QSlider>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QStyleOptionSlider>
 #include <cstdio>
 #include <string>
@@ -237,6 +238,8 @@ void KindFields(TObj& o, const QString& kind, QWidget* w) {
             .Bool("centred", l->Centred())
             .Bool("wordWrap", l->WordWrap())
             .Bool("autoSize", l->AutoSize());
+        if (l->AutoSize() && l->WordWrap())
+            o.Int("wrapWidth", l->WrapWidth()).Int("designCentreX2", l->DesignCentreX2());
     } else if (kind == QLatin1String("link")) {
         auto* l = static_cast<TURLtransparantLabel*>(w);
         o.Str("text", l->Text())
@@ -377,8 +380,22 @@ void KindFields(TObj& o, const QString& kind, QWidget* w) {
         auto* e = static_cast<QLineEdit*>(w);
         int maxLength = e->maxLength();
         if (qobject_cast<TNameEdit*>(w)) maxLength = TNameEdit::MaxTyped;
+        // Where the line of text stands, as QLineEdit places it: in the
+        // style's contents box less the text margins, two pixels in from the
+        // left (QLineEdit's own margin), centred vertically.
+        QStyleOptionFrame panel;
+        panel.initFrom(e);
+        panel.lineWidth = e->hasFrame() ? e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &panel, e) : 0;
+        panel.state |= QStyle::State_Sunken;
+        const QRect contents =
+            e->style()->subElementRect(QStyle::SE_LineEditContents, &panel, e).marginsRemoved(e->textMargins());
+        const int lineHeight = QFontMetrics(e->font()).height();
+        constexpr int LineEditMargin = 2;
         o.Str("text", e->text())
             .Obj("font", Font(e->font()))
+            .Int("textLeft", contents.left() + LineEditMargin)
+            .Int("lineTop", contents.top() + (contents.height() - lineHeight + 1) / 2)
+            .Int("lineHeight", lineHeight)
             .Colour("color", pal.color(QPalette::Base))
             .Colour("textColor", pal.color(QPalette::Text))
             .Bool("frame", e->hasFrame())

@@ -37,6 +37,10 @@ public:
     // a left-aligned one keeps its left edge); fixed-size labels keep their geometry.
     void SetAutoSize(bool autoSize);
     bool AutoSize() const { return AutoSize_; }
+    // What a word-wrapped auto-size label keeps of its design box: the width
+    // it wraps at and twice its centre's x (-1 and 0 until it first sized itself).
+    int WrapWidth() const { return WrapWidth_; }
+    int DesignCentreX2() const { return DesignCentre2_; }
     void setFont(const QFont& font);
 
 protected:
