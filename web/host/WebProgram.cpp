@@ -1,7 +1,5 @@
-// The browser's program: what the desktop does when its main window is
-// created, first shown and left, with the two saved files in the browser's
-// storage (the same bytes the desktop writes), then the page's events until
-// "EXIT GAME".
+#include "WebProgram.h"
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -10,12 +8,8 @@
 #include <vector>
 
 #include "Bridge.h"
-#include "ClockHands.h"
 #include "HighScores.h"
 #include "ScreenJson.h"
-#include "StarMotion.h"
-#include "TGame.h"
-#include "WebHost.h"
 
 namespace {
 
@@ -59,209 +53,187 @@ int64_t Later(int64_t due, int period, int64_t now) {
     return now - due >= period ? now + period : due + period;
 }
 
-class TWebProgram {
-public:
-    TWebProgram() : Game(Host) {
-        Host.Game = &Game;
-        Host.OnEvent = [this](const TWebEvent& e) { Handle(e); };
-        Host.OnResultsChanged = [this] { SaveResults(); };
-        Host.Decorate = [this](int64_t now) { return Decorate(now); };
-        Stars.Seed(Host.ClockSeed());
-    }
-
-    void Main() {
-        FormCreate();
-        Host.MarkChanged();
-        Host.SendScreen();
-        agarhold_ready();
-        FormShow();
-        Host.Run();
-        agarhold_stars(nullptr, 0);
-        agarhold_exited();
-    }
-
-private:
-    void ShowError(const std::string& utf8) {
-        static const std::string caption = "Agarhold";
-        Host.MessageBoxUtf8(utf8, caption);
-    }
-
-    void FormCreate() {
-        TScreen& s = Game.Screen;
-        s.DIBContainer2.Left = 2;
-        s.DIBContainer2.Top = 2;
-        SetHighScoreDefaults(Game.HighScores);
-        Game.PlayerRating = 1600;
-        std::string error;
-        const auto stored = ReadStored(HighScoreFileName, HighScoreFileSize, error);
-        if (!error.empty()) {
-            ShowError(error);
-        } else if (stored) {
-            if (!DecodeHighScores(stored->data(), stored->size(), Game.HighScores, Game.PlayerRating))
-                ShowError("Read beyond end of file");
-        } else {
-            SaveResults();
-        }
-        // A damaged file is reported, and start-up still goes on with the
-        // labels, so the player bar shows the real rating and the mode link
-        // its caption.
-        s.URLtransparantLabel7.Caption = std::to_string(Game.PlayerRating);
-        s.URLtransparantLabel1.Caption = TGame::GameModeCaption(Game.GameMode);
-    }
-
-    void FormShow() {
-        std::string name = "New User";
-        std::string error;
-        if (const auto stored = ReadStored(PlayerNameFileName, MaxNameLineBytes, error); stored && !stored->empty()) {
-            std::string line(stored->begin(), stored->end());
-            line = line.substr(0, line.find('\n'));
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            name = line;
-        }
-        // OK writes the name when it is not empty; when that fails the player
-        // is told and the dialog stays open.
-        while (!Host.Terminated()) {
-            name = Host.NameDialog(name);
-            if (Host.Terminated() || SavePlayerName(name)) break;
-        }
-        Game.Screen.URLtransparantLabel5.Caption = name;
-        Host.MarkChanged();
-    }
-
-    bool SavePlayerName(const std::string& name) {
-        if (name.empty()) return true;
-        const std::string line = name + "\r\n";
-        if (!WriteStored(PlayerNameFileName, reinterpret_cast<const uint8_t*>(line.data()), line.size())) return true;
-        ShowError(std::string("Cannot create file ") + PlayerNameFileName);
-        return false;
-    }
-
-    // After a result the save runs at once; when it fails the player is told
-    // and play goes on: the result stays in memory and the next save writes it.
-    bool SaveResults() {
-        const auto record = EncodeHighScores(Game.HighScores, Game.PlayerRating);
-        if (const auto error = WriteStored(HighScoreFileName, record.data(), record.size())) {
-            ShowError(*error);
-            return false;
-        }
-        FailedLeavingSaves = 0;
-        return true;
-    }
-
-    // The save on leaving: told twice in a row, the player may go all the same.
-    bool SaveOnLeaving() {
-        if (SaveResults()) return true;
-        return ++FailedLeavingSaves >= 2;
-    }
-
-    void ExitGame() {
-        if (!SaveOnLeaving()) return;
-        Host.Terminate();
-        Game.DIBTimer1.SetEnabled(false);
-        Game.DIBTimer2.SetEnabled(false);
-        Game.TimerTaller.SetEnabled(false);
-        Game.AItimer.SetEnabled(false);
-    }
-
-    void OpenStatistics() {
-        TPanelModel& panel = Game.Screen.dxContainer3;
-        panel.Left = 0;
-        panel.Top = 8;
-        panel.Visible = true;
-    }
-
-    void Handle(const TWebEvent& e) {
-        TScreen& s = Game.Screen;
-        switch (e.Kind) {
-            case TWebEventKind::Click: Click(e.Text); break;
-            case TWebEventKind::Combo:
-                if (e.Text == "ComboBox1") s.ComboBox1.ItemIndex = e.N[0];
-                else if (e.Text == "ComboBox2") s.ComboBox2.ItemIndex = e.N[0];
-                break;
-            case TWebEventKind::Speed:
-                // Whole steps of 25 ms, as the slider snaps.
-                Game.RxSlider1Change(std::clamp((e.N[0] + 12) / 25 * 25, 25, 500));
-                break;
-            case TWebEventKind::DragStart:
-                if (e.N[0] >= 1 && e.N[0] <= 6) Game.Bac1_1StartDrag(e.N[0]);
-                break;
-            case TWebEventKind::DragOver: Game.DIBMagnifier1DragOver(true, true, e.N[0], e.N[1]); break;
-            case TWebEventKind::DragEnd:
-                if (e.N[0] >= 1 && e.N[0] <= 6) Game.Bac1_1EndDrag(e.N[0], e.N[1] != 0, e.N[2], e.N[3]);
-                break;
-            case TWebEventKind::MouseMove:
-                if (e.N[0] >= 0 && e.N[0] < MagnifierWidth && e.N[1] >= 0 && e.N[1] < MagnifierHeight)
-                    Game.DIBMagnifier1MouseMove(e.N[0], e.N[1]);
-                break;
-            case TWebEventKind::PageHide: SaveResults(); break;
-            default: break;
-        }
-    }
-
-    void Click(const std::string& name) {
-        if (name == "DIBImage2") Game.DIBImage2MouseUp();
-        else if (name == "DIBImage9") OpenStatistics();
-        else if (name == "dxButton2") Game.Screen.dxContainer3.Visible = false;
-        else if (name == "URLtransparantLabel1") Game.URLtransparantLabel1Click();
-        else if (name == "URLtransparantLabel2") Game.URLtransparantLabel2Click();
-        else if (name == "URLtransparantLabel3") ExitGame();
-        else if (name == "dxButton1") Game.dxButton1Click();
-        else if (name == "DIBImage6") Game.DIBImage6Click();
-        else if (name == "DIBImage7") Game.DIBImage7Click();
-    }
-
-    // The star field runs while the title screen shows; the clock, which the
-    // title screen covers wholly, while it does not.
-    int64_t Decorate(int64_t now) {
-        const bool title = Game.Screen.DIBContainer2.Visible;
-        int64_t next = -1;
-        if (title) {
-            if (!StarsRunning) {
-                StarsRunning = true;
-                Pacer.Restart();
-                NextStarFrame = now;
-            }
-            if (now >= NextStarFrame) {
-                for (int i = Pacer.StepsAt(now); i > 0; --i) Stars.Step();
-                float streaks[TStarMotion::MaxStars * TStarMotion::StreakFloats];
-                const size_t n = Stars.WriteStreaks(streaks, std::size(streaks));
-                agarhold_stars(streaks, static_cast<int>(n));
-                NextStarFrame = Later(NextStarFrame, TStarPacer::FrameIntervalMs, now);
-            }
-            next = NextStarFrame;
-        } else {
-            StarsRunning = false;
-            if (now >= NextClockFrame) {
-                const double days = Host.Now();
-                const auto ms = static_cast<int64_t>(std::floor((days - std::floor(days)) * 86400000.0 + 0.5));
-                const int secs = static_cast<int>((ms / 1000) % 86400);
-                float hands[3 * TClockFace::SegmentFloats];
-                const size_t n = Clock.WriteHands(secs / 3600, secs / 60 % 60, secs % 60, hands, std::size(hands));
-                agarhold_clock(hands, static_cast<int>(n));
-                NextClockFrame = Later(NextClockFrame, ClockRefreshMs, now);
-            }
-            next = NextClockFrame;
-        }
-        return next;
-    }
-
-    TWebHost Host;
-    TGame Game;
-    int FailedLeavingSaves = 0;
-
-    TStarMotion Stars;
-    TStarPacer Pacer;
-    bool StarsRunning = false;
-    int64_t NextStarFrame = 0;
-    TClockFace Clock{ClockWidth, ClockHeight};
-    int64_t NextClockFrame = 0;
-};
-
 }  // namespace
 
-int main() {
-    // The game is far larger than the stack: it lives in static storage.
-    static TWebProgram program;
-    program.Main();
-    return 0;
+TWebProgram::TWebProgram() : Game(Host), Clock(ClockWidth, ClockHeight) {
+    Host.Game = &Game;
+    Host.OnEvent = [this](const TWebEvent& e) { Handle(e); };
+    Host.OnResultsChanged = [this] { SaveResults(); };
+    Host.Decorate = [this](int64_t now) { return Decorate(now); };
+    Stars.Seed(Host.ClockSeed());
+}
+
+void TWebProgram::Main() {
+    FormCreate();
+    Host.MarkChanged();
+    Host.SendScreen();
+    agarhold_ready();
+    FormShow();
+    Host.Run();
+    agarhold_stars(nullptr, 0);
+    agarhold_exited();
+}
+
+void TWebProgram::ShowError(const std::string& utf8) {
+    static const std::string caption = "Agarhold";
+    Host.MessageBoxUtf8(utf8, caption);
+}
+
+void TWebProgram::FormCreate() {
+    TScreen& s = Game.Screen;
+    s.DIBContainer2.Left = 2;
+    s.DIBContainer2.Top = 2;
+    SetHighScoreDefaults(Game.HighScores);
+    Game.PlayerRating = 1600;
+    std::string error;
+    const auto stored = ReadStored(HighScoreFileName, HighScoreFileSize, error);
+    if (!error.empty()) {
+        ShowError(error);
+    } else if (stored) {
+        if (!DecodeHighScores(stored->data(), stored->size(), Game.HighScores, Game.PlayerRating))
+            ShowError("Read beyond end of file");
+    } else {
+        SaveResults();
+    }
+    // A damaged file is reported, and start-up still goes on with the
+    // labels, so the player bar shows the real rating and the mode link
+    // its caption.
+    s.URLtransparantLabel7.Caption = std::to_string(Game.PlayerRating);
+    s.URLtransparantLabel1.Caption = TGame::GameModeCaption(Game.GameMode);
+}
+
+void TWebProgram::FormShow() {
+    std::string name = "New User";
+    std::string error;
+    if (const auto stored = ReadStored(PlayerNameFileName, MaxNameLineBytes, error); stored && !stored->empty()) {
+        std::string line(stored->begin(), stored->end());
+        line = line.substr(0, line.find('\n'));
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        name = line;
+    }
+    // OK writes the name when it is not empty; when that fails the player
+    // is told and the dialog stays open.
+    while (!Host.Terminated()) {
+        name = Host.NameDialog(name);
+        if (Host.Terminated() || SavePlayerName(name)) break;
+    }
+    Game.Screen.URLtransparantLabel5.Caption = name;
+    Host.MarkChanged();
+}
+
+bool TWebProgram::SavePlayerName(const std::string& name) {
+    if (name.empty()) return true;
+    const std::string line = name + "\r\n";
+    if (!WriteStored(PlayerNameFileName, reinterpret_cast<const uint8_t*>(line.data()), line.size())) return true;
+    ShowError(std::string("Cannot create file ") + PlayerNameFileName);
+    return false;
+}
+
+// After a result the save runs at once; when it fails the player is told
+// and play goes on: the result stays in memory and the next save writes it.
+bool TWebProgram::SaveResults() {
+    const auto record = EncodeHighScores(Game.HighScores, Game.PlayerRating);
+    if (const auto error = WriteStored(HighScoreFileName, record.data(), record.size())) {
+        ShowError(*error);
+        return false;
+    }
+    FailedLeavingSaves = 0;
+    return true;
+}
+
+// The save on leaving: told twice in a row, the player may go all the same.
+bool TWebProgram::SaveOnLeaving() {
+    if (SaveResults()) return true;
+    return ++FailedLeavingSaves >= 2;
+}
+
+void TWebProgram::ExitGame() {
+    if (!SaveOnLeaving()) return;
+    Host.Terminate();
+    Game.DIBTimer1.SetEnabled(false);
+    Game.DIBTimer2.SetEnabled(false);
+    Game.TimerTaller.SetEnabled(false);
+    Game.AItimer.SetEnabled(false);
+}
+
+void TWebProgram::OpenStatistics() {
+    TPanelModel& panel = Game.Screen.dxContainer3;
+    panel.Left = 0;
+    panel.Top = 8;
+    panel.Visible = true;
+}
+
+void TWebProgram::Handle(const TWebEvent& e) {
+    TScreen& s = Game.Screen;
+    switch (e.Kind) {
+        case TWebEventKind::Click: Click(e.Text); break;
+        case TWebEventKind::Combo:
+            if (e.Text == "ComboBox1") s.ComboBox1.ItemIndex = e.N[0];
+            else if (e.Text == "ComboBox2") s.ComboBox2.ItemIndex = e.N[0];
+            break;
+        case TWebEventKind::Speed:
+            // Whole steps of 25 ms, as the slider snaps.
+            Game.RxSlider1Change(std::clamp((e.N[0] + 12) / 25 * 25, 25, 500));
+            break;
+        case TWebEventKind::DragStart:
+            if (e.N[0] >= 1 && e.N[0] <= 6) Game.Bac1_1StartDrag(e.N[0]);
+            break;
+        case TWebEventKind::DragOver: Game.DIBMagnifier1DragOver(true, true, e.N[0], e.N[1]); break;
+        case TWebEventKind::DragEnd:
+            if (e.N[0] >= 1 && e.N[0] <= 6) Game.Bac1_1EndDrag(e.N[0], e.N[1] != 0, e.N[2], e.N[3]);
+            break;
+        case TWebEventKind::MouseMove:
+            if (e.N[0] >= 0 && e.N[0] < MagnifierWidth && e.N[1] >= 0 && e.N[1] < MagnifierHeight)
+                Game.DIBMagnifier1MouseMove(e.N[0], e.N[1]);
+            break;
+        case TWebEventKind::PageHide: SaveResults(); break;
+        default: break;
+    }
+}
+
+void TWebProgram::Click(const std::string& name) {
+    if (name == "DIBImage2") Game.DIBImage2MouseUp();
+    else if (name == "DIBImage9") OpenStatistics();
+    else if (name == "dxButton2") Game.Screen.dxContainer3.Visible = false;
+    else if (name == "URLtransparantLabel1") Game.URLtransparantLabel1Click();
+    else if (name == "URLtransparantLabel2") Game.URLtransparantLabel2Click();
+    else if (name == "URLtransparantLabel3") ExitGame();
+    else if (name == "dxButton1") Game.dxButton1Click();
+    else if (name == "DIBImage6") Game.DIBImage6Click();
+    else if (name == "DIBImage7") Game.DIBImage7Click();
+}
+
+// The star field runs while the title screen shows; the clock, which the
+// title screen covers wholly, while it does not.
+int64_t TWebProgram::Decorate(int64_t now) {
+    const bool title = Game.Screen.DIBContainer2.Visible;
+    int64_t next = -1;
+    if (title) {
+        if (!StarsRunning) {
+            StarsRunning = true;
+            Pacer.Restart();
+            NextStarFrame = now;
+        }
+        if (now >= NextStarFrame) {
+            for (int i = Pacer.StepsAt(now); i > 0; --i) Stars.Step();
+            float streaks[TStarMotion::MaxStars * TStarMotion::StreakFloats];
+            const size_t n = Stars.WriteStreaks(streaks, std::size(streaks));
+            agarhold_stars(streaks, static_cast<int>(n));
+            NextStarFrame = Later(NextStarFrame, TStarPacer::FrameIntervalMs, now);
+        }
+        next = NextStarFrame;
+    } else {
+        StarsRunning = false;
+        if (now >= NextClockFrame) {
+            const double days = Host.Now();
+            const auto ms = static_cast<int64_t>(std::floor((days - std::floor(days)) * 86400000.0 + 0.5));
+            const int secs = static_cast<int>((ms / 1000) % 86400);
+            float hands[3 * TClockFace::SegmentFloats];
+            const size_t n = Clock.WriteHands(secs / 3600, secs / 60 % 60, secs % 60, hands, std::size(hands));
+            agarhold_clock(hands, static_cast<int>(n));
+            NextClockFrame = Later(NextClockFrame, ClockRefreshMs, now);
+        }
+        next = NextClockFrame;
+    }
+    return next;
 }
