@@ -14,18 +14,8 @@
   // Qt's drag start distance: a press becomes a drag after this many pixels
   // (Manhattan length) of movement.
   const DRAG_START_DISTANCE = 10;
-  // The icons whose drag the game handles (start and end); the computer's
-  // tubes can be picked up too, but nothing handles their drop.
-  const HUMAN_DRAG = new Set(['Bac1_1', 'bac1_2', 'bac1_3', 'bac1_4', 'bac1_5', 'bac1_S', 'DIBImage3']);
   const RELEASE_CLICK = new Set(['DIBImage2', 'DIBImage9']);
   const LEFT_CLICK = new Set(['DIBImage6', 'DIBImage7']);
-  // Image lists as files; the lists' transparent colour (pure black of
-  // "But_start" is drawn see-through).
-  const IMAGE_LISTS = {
-    DIBImageList1: [{file: 'back'}],
-    DIBImageList2: [{file: 'but_start', transparent: '#000000'}, {file: 'bbk'}, {file: 'but_high'}],
-    bacs_image: Array.from({length: 12}, (_, i) => ({file: 'bacs_' + String(i).padStart(2, '0')})),
-  };
   const STORAGE_PREFIX = 'agarhold/';
   const SOUND_FILES = [['sounds/p1_0.wav', 'sounds/p1_1.wav'], ['sounds/p1_0.wav', 'sounds/p1_1.wav'],
                        ['sounds/m_0.wav', null]];
@@ -147,16 +137,14 @@
     });
   }
 
+  // An image list's picture as the layout names it: its file and the colour
+  // drawn fully transparent (pure black of "But_start", so the stars show).
   function listEntry(list, index) {
     const lists = layout && layout.imageLists;
-    if (lists && Array.isArray(lists[list])) {
-      const e = lists[list].find((x) => Number(x.index) === index) || lists[list][index];
-      if (!e || !e.file) return null;
-      return {url: e.file, transparent: e.transparentColor || null};
-    }
-    const entries = IMAGE_LISTS[list];
-    const e = entries && entries[index];
-    return e ? {url: 'images/' + e.file + '.png', transparent: e.transparent || null} : null;
+    if (!lists || !Array.isArray(lists[list])) return null;
+    const e = lists[list].find((x) => Number(x.index) === index);
+    if (!e || !e.file) return null;
+    return {url: e.file, transparent: e.transparentColor || null};
   }
 
   function parseHex(c) {
@@ -368,7 +356,10 @@
     if (rec.transparent === false) rec.transparent = null;
     rec.highlight = !!pick(c, ['highlight', 'hover'], false);
     rec.highlightOpacity = Number(pick(c, ['highlightOpacity'], 255));
-    rec.dragSource = !!pick(c, ['dragSource', 'drag', 'dragMode'], false);
+    rec.dragSource = !!pick(c, ['dragSource'], false);
+    // The game handles the start and end of this icon's drag (the human's
+    // icons); the computer's tubes can be picked up, but their drop is not.
+    rec.dragHandled = !!pick(c, ['dragHandled'], false);
     rec.tag = Number(pick(c, ['tag'], 0));
     rec.hint = pick(c, ['hint'], '');
     rec.modelOpacity = Number(pick(c, ['opacity'], 255));
@@ -1270,7 +1261,7 @@
         press.dragging = true;
         dragAccepted = false;
         overMagnifier = false;
-        if (HUMAN_DRAG.has(rec.name)) queueEvent({type: 'dragstart', tag: rec.tag});
+        if (rec.dragHandled) queueEvent({type: 'dragstart', tag: rec.tag});
       }
       const target = componentAt(ev.clientX, ev.clientY);
       overMagnifier = !!target && target.name === 'DIBMagnifier1';
@@ -1310,7 +1301,7 @@
         if (!p.lastOver || p.lastOver.x !== x || p.lastOver.y !== y)
           queueCoalesced({type: 'dragover', x, y});
       }
-      if (HUMAN_DRAG.has(rec.name)) queueEvent({type: 'dragend', tag: rec.tag, onMagnifier: onMag, x, y});
+      if (rec.dragHandled) queueEvent({type: 'dragend', tag: rec.tag, onMagnifier: onMag, x, y});
       debug.lastDrop = {name: rec.name, onMagnifier: onMag, x, y, performanceTime: performance.now(),
                         contextTime: audio.ctx ? audio.ctx.currentTime : null, output: outputTimestamp()};
       overMagnifier = false;
