@@ -27,6 +27,7 @@ enum class TWebEventKind : int {
     MouseMove = 7,
     Dialog = 8,
     PageHide = 9,
+    ScoresChanged = 10,  // another tab saved S.hs
 };
 
 struct TWebEvent {

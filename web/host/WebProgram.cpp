@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Bridge.h"
+#include "HighScoreMerge.h"
 #include "HighScores.h"
 #include "ScreenJson.h"
 
@@ -92,6 +93,7 @@ void TWebProgram::FormCreate() {
     } else if (stored) {
         if (!DecodeHighScores(stored->data(), stored->size(), Game.HighScores, Game.PlayerRating))
             ShowError("Read beyond end of file");
+        StoredRating = Game.PlayerRating;
     } else {
         SaveResults();
     }
@@ -131,14 +133,42 @@ bool TWebProgram::SavePlayerName(const std::string& name) {
 
 // After a result the save runs at once; when it fails the player is told
 // and play goes on: the result stays in memory and the next save writes it.
+// Another tab's results are brought in first, so its write is never undone.
 bool TWebProgram::SaveResults() {
+    BringInStoredResults();
     const auto record = EncodeHighScores(Game.HighScores, Game.PlayerRating);
     if (const auto error = WriteStored(HighScoreFileName, record.data(), record.size())) {
         ShowError(*error);
         return false;
     }
+    StoredRating = Game.PlayerRating;
     FailedLeavingSaves = 0;
     return true;
+}
+
+// The stored tables may hold results another tab of the game wrote since this
+// one last read or wrote them: they join this tab's tables, and the other
+// tab's change of the rating is added to this one's. A stored file that is
+// absent, unreadable or short is left to the next save.
+void TWebProgram::BringInStoredResults() {
+    std::string error;
+    const auto stored = ReadStored(HighScoreFileName, HighScoreFileSize, error);
+    if (!stored) return;
+    THighScores theirs = Game.HighScores;
+    int32_t rating = 0;
+    if (!DecodeHighScores(stored->data(), stored->size(), theirs, rating)) return;
+    bool changed = MergeHighScores(Game.HighScores, theirs);
+    if (rating != StoredRating) {
+        Game.PlayerRating = MergeRating(Game.PlayerRating, StoredRating, rating);
+        StoredRating = rating;
+        changed = true;
+    }
+    if (!changed) return;
+    // The player bar shows the rating while the title screen does; a game
+    // in progress refreshes it when it ends.
+    if (Game.Screen.DIBContainer2.Visible)
+        Game.Screen.URLtransparantLabel7.Caption = std::to_string(Game.PlayerRating);
+    Host.MarkChanged();
 }
 
 // The save on leaving: told twice in a row, the player may go all the same.
@@ -187,6 +217,7 @@ void TWebProgram::Handle(const TWebEvent& e) {
                 Game.DIBMagnifier1MouseMove(e.N[0], e.N[1]);
             break;
         case TWebEventKind::PageHide: SaveResults(); break;
+        case TWebEventKind::ScoresChanged: BringInStoredResults(); break;
         default: break;
     }
 }

@@ -31,6 +31,8 @@ private:
     void FormShow();
     bool SavePlayerName(const std::string& name);
     bool SaveResults();
+    // Brings the results another tab saved into this tab's tables and rating.
+    void BringInStoredResults();
     bool SaveOnLeaving();
     void ExitGame();
     void OpenStatistics();
@@ -39,6 +41,8 @@ private:
     int64_t Decorate(int64_t now);
 
     int FailedLeavingSaves = 0;
+    // PlayerRating as this tab last read or wrote it in storage.
+    int32_t StoredRating = 1600;
     TStarMotion Stars;
     TStarPacer Pacer;
     bool StarsRunning = false;

@@ -28,7 +28,7 @@ mergeInto(LibraryManager.library, {
       return String(e);
     },
     kinds: {click: 1, combo: 2, speed: 3, dragstart: 4, dragover: 5, dragend: 6, mousemove: 7,
-            dialog: 8, pagehide: 9},
+            dialog: 8, pagehide: 9, scoresChanged: 10},
     int: function(v) {
       var n = Math.floor(Number(v));
       return isFinite(n) ? n : 0;
