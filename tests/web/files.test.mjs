@@ -153,7 +153,7 @@ describe('saved files', () => {
         longName[400 * 2 + 40 * 1] = 21;   // entry 2 of table 3: a name of 21 characters
         const cases = {
           'short.hs': good.subarray(0, 2807),
-          'long.hs': Buffer.concat([good, Buffer.alloc(1)]),
+          'huge.hs': Buffer.concat([good, Buffer.alloc(64 * 1024)]),
           'longname.hs': longName,
         };
         for (const [file, bytes] of Object.entries(cases)) {

@@ -1767,7 +1767,11 @@
 
   function storageWrite(name, u8) {
     try {
-      window.localStorage.setItem(STORAGE_PREFIX + name, bytesToBase64(u8));
+      const key = STORAGE_PREFIX + name;
+      const previous = window.localStorage.getItem(key);
+      const text = bytesToBase64(u8);
+      window.localStorage.setItem(key, text);
+      saves.written(name, previous, text);
       return null;
     } catch (e) {
       return messageOf(e);
@@ -1776,42 +1780,6 @@
 
   // ---------------------------------------------------------------------------
   // Moving the saved files between the desktop and the browser
-
-  const S_HS_SIZE = 2808;
-
-  // Why a highscore file cannot be taken, or null when it can.
-  function checkScores(u8) {
-    if (u8.length !== S_HS_SIZE)
-      return 'S.hs must be exactly ' + S_HS_SIZE + ' bytes long; this file has ' + u8.length + ' bytes.';
-    const v = new DataView(u8.buffer, u8.byteOffset, u8.byteLength);
-    for (let t = 0; t < 7; ++t) {
-      for (let i = 0; i < 10; ++i) {
-        const o = 400 * t + 40 * i;
-        if (u8[o] > 20)
-          return 'This S.hs is damaged: entry ' + (i + 1) + ' of table ' + (t + 1) + ' has a name of ' + u8[o] +
-                 ' characters (at most 20).';
-        if (!isFinite(v.getFloat64(o + 32, true)))
-          return 'This S.hs is damaged: the date of entry ' + (i + 1) + ' of table ' + (t + 1) + ' is not a number.';
-      }
-    }
-    return null;
-  }
-
-  // Why a player-name file cannot be taken, or null when it can.
-  function checkName(u8) {
-    if (u8.indexOf(0) >= 0) return 'This Pl.nam is not a text file (it holds a zero byte).';
-    let end = 0;
-    while (end < u8.length && u8[end] !== 10 && u8[end] !== 13) ++end;
-    if (end > 100) return 'This Pl.nam is damaged: its first line has ' + end + ' characters (at most 100).';
-    return null;
-  }
-
-  function savedFileKind(fileName) {
-    const n = fileName.toLowerCase();
-    if (/\.hs$/.test(n)) return 'S.hs';
-    if (/\.nam$/.test(n)) return 'Pl.nam';
-    return null;
-  }
 
   function download(name) {
     let bytes;
@@ -1835,24 +1803,19 @@
     setTimeout(() => URL.revokeObjectURL(url), 10000);
   }
 
+  // A file the player chose replaces a stored one only when saves.js finds
+  // it sound, and only after the player confirms.
   function loadFile(file) {
-    const kind = savedFileKind(file.name);
-    if (!kind) {
-      pageBox('Agarhold', 'Choose a highscore file (S.hs) or a player-name file (Pl.nam). "' + file.name +
-              '" is neither.', ['OK']);
-      return;
-    }
-    file.arrayBuffer().then((buf) => {
-      const u8 = new Uint8Array(buf);
-      const problem = kind === 'S.hs' ? checkScores(u8) : checkName(u8);
-      if (problem) {
-        pageBox('Agarhold', problem + '\nNothing was changed.', ['OK']);
+    globalThis.AgarholdSaves.readChosen(file).then((chosen) => {
+      if (chosen.problem) {
+        pageBox('Agarhold', chosen.problem + '\nNothing was changed.', ['OK']);
         return;
       }
+      const kind = chosen.kind;
       pageBox('Agarhold', 'Replace ' + kind + ' with "' + file.name + '" and start the game again?',
               ['OK', 'Cancel']).then((answer) => {
         if (answer !== 0) return;
-        const error = storageWrite(kind, u8);
+        const error = storageWrite(kind, chosen.bytes);
         if (error) {
           pageBox('Agarhold', error, ['OK']);
           return;
@@ -1860,8 +1823,11 @@
         reloading = true;
         location.reload();
       });
-    }, (e) => pageBox('Agarhold', messageOf(e), ['OK']));
+    });
   }
+
+  // Results saved, other tabs' results heard (saves.js).
+  const saves = globalThis.AgarholdSaves.attach({prefix: STORAGE_PREFIX, queueEvent, download});
 
   document.getElementById('downloadScores').addEventListener('click', () => download('S.hs'));
   document.getElementById('downloadName').addEventListener('click', () => download('Pl.nam'));

@@ -14,7 +14,7 @@ export async function openGame(b, url, { name } = {}) {
 
 // Every screen model the module sends is kept as window.agarholdModel (the last
 // one) before the page applies it, from the first one on.
-async function watchModel(page) {
+export async function watchModel(page) {
   await page.evaluateOnNewDocument(() => {
     let real;
     Object.defineProperty(globalThis, 'Agarhold', {
