@@ -11,7 +11,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-measure-web"
-"$root/scripts/build-web" "$build/web-site"
+"$root/scripts/build-web" "$build/web-site" >/dev/null
 "$root/tests/web/setup.sh" "$build" >/dev/null
 cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Release -DAGARHOLD_WEB_TESTS=OFF >/dev/null
 cmake --build "$build/native" -j "${JOBS:-2}" --target agarhold_golden >/dev/null

@@ -120,9 +120,16 @@ async function run(name, srv) {
     // Drops onto the blue band; the sound starts on the audio clock.
     const lags = [];
     const calls = [];
+    const tubes = ['Bac1_1', 'bac1_2', 'bac1_3', 'bac1_4', 'bac1_5'];
     for (let i = 0; i < 8; ++i) {
-      await waitForModel(page, (m) => m.sprites.Bac1_1.enabled, null, 'a tube ready', 120000);
-      const a = await boxOf(page, 'Bac1_1');
+      let tube = null;
+      for (let wait = 0; wait < 600 && !tube; ++wait) {
+        const mm = await model(page);
+        tube = tubes.find((t) => mm.sprites[t]?.enabled && mm.sprites[t]?.visible);
+        if (!tube) await sleep(100);
+      }
+      if (!tube) break;
+      const a = await boxOf(page, tube);
       const m = await boxOf(page, 'DIBMagnifier1');
       const before = await page.evaluate(() => window.AgarholdDebug.lastSound?.contextTime ?? -1);
       await page.mouse.move(a.x + a.width / 2, a.y + a.height / 2);
