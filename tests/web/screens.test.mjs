@@ -68,17 +68,24 @@ async function regions(page, root) {
   }, root);
 }
 
-// The page's picture of `root` with and without its texts.
+// The page's picture of `root` with and without its texts. The texts are
+// hidden by a style sheet made in script (adopted, as the page's content
+// security policy allows no inline style element).
 async function shoot(page, root) {
   const el = await page.$(root);
   const web = await el.screenshot({ type: 'png' });
-  await page.addStyleTag({ content: `${root} *, ${root} *::selection { color: transparent !important;
-    text-shadow: none !important; caret-color: transparent !important; }
-    ${root} *::selection { background: transparent !important; }` });
+  await page.evaluate((r) => {
+    const sheet = new CSSStyleSheet();
+    sheet.replaceSync(`${r} *, ${r} *::selection { color: transparent !important;
+      text-shadow: none !important; caret-color: transparent !important; }
+      ${r} *::selection { background: transparent !important; }`);
+    window.agarholdBareSheet = sheet;
+    document.adoptedStyleSheets = [...document.adoptedStyleSheets, sheet];
+  }, root);
   const bare = await el.screenshot({ type: 'png' });
-  await page.evaluate(() => document.querySelectorAll('style').forEach((s) => {
-    if (s.textContent.includes('color: transparent !important')) s.remove();
-  }));
+  await page.evaluate(() => {
+    document.adoptedStyleSheets = document.adoptedStyleSheets.filter((x) => x !== window.agarholdBareSheet);
+  });
   return { web, bare };
 }
 
