@@ -82,7 +82,8 @@ TEST(HighScoreMerge, TabsMergingInAnyOrderAgree) {
         for (int k = 0; k < 12; ++k) {
             const int tab = static_cast<int>(rng() % 3);
             const int table = 1 + static_cast<int>(rng() % 2);
-            Record(tabs[tab][table], Entry("T" + std::to_string(tab), static_cast<int32_t>(rng() % 40 + 1), date += 0.01));
+            const char* const names[3] = {"T0", "T1", "T2"};
+            Record(tabs[tab][table], Entry(names[tab], static_cast<int32_t>(rng() % 40 + 1), date += 0.01));
             // Now and then a tab hears another's save.
             if (rng() % 3 == 0) MergeHighScores(tabs[rng() % 3], tabs[tab]);
         }
