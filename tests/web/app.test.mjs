@@ -12,7 +12,7 @@ import path from 'node:path';
 import { serve } from './lib/server.mjs';
 import { browserNames, launch, newPage, waitFor } from './lib/browsers.mjs';
 import { SITE } from './lib/env.mjs';
-import { openGame, watchModel, answerNameDialog, clickComponent, waitForModel, model, pageBoxText,
+import { openGame, watchModel, boxOf, answerNameDialog, clickComponent, waitForModel, model, pageBoxText,
          pressPageBoxButton } from './lib/game.mjs';
 
 // The stored bytes of a saved file, or null.
@@ -39,6 +39,19 @@ function scoresFile(tables, rating = 1600) {
 
 // The names and scores of places 1..5 of table t in the module's model.
 const shown = (m, t) => m.scores[t - 1].slice(0, 5).map((e) => `${e.name}:${e.score}`).join(' ');
+
+// Waits for the model to satisfy fn for as long as a game may last, in
+// waits shorter than the DevTools protocol's own limit on a call.
+async function waitLong(page, fn, what) {
+  const deadline = Date.now() + 20 * 60 * 1000;
+  for (;;) {
+    try {
+      return await waitForModel(page, fn, null, what, 60000);
+    } catch (e) {
+      if (Date.now() > deadline || !/not seen within/.test(e.message)) throw e;
+    }
+  }
+}
 
 async function reloadGame(page) {
   const navigation = page.waitForNavigation();
@@ -96,7 +109,12 @@ describe('the game as an app', () => {
           });
           await page.goto(base);
           await answerNameDialog(page, 'Hollowbrine');
-          // A match starts: the chooser, then the board.
+          // The statistics, a box of the page's own, then a match: the chooser and the board.
+          await clickComponent(page, 'DIBImage9');
+          await waitForModel(page, (m) => m.panels.dxContainer3.visible, null, 'the statistics panel');
+          await clickComponent(page, 'dxButton2');
+          await waitForModel(page, (m) => !m.panels.dxContainer3.visible, null, 'the statistics panel closed');
+          await page.click('#downloadName');   // a blob: link, under the policy too
           await clickComponent(page, 'DIBImage2');
           await waitForModel(page, (m) => m.panels.DIBContainer3.visible, null, 'the chooser');
           await clickComponent(page, 'dxButton1');
@@ -241,8 +259,12 @@ describe('the game as an app', () => {
           let m = await model(bTab);
           assert.equal(shown(m, 3), 'Xu:60 Yan:90 :9999 :9999 :9999');
           assert.equal(m.labels.URLtransparantLabel7.caption, '1700');
-          // Tab B saves (its tab closes): both results are stored ...
-          await bTab.close({ runBeforeUnload: true });
+          // Tab B saves (EXIT GAME saves as it leaves): both results are stored ...
+          await bTab.bringToFront();
+          await clickComponent(bTab, 'URLtransparantLabel3');
+          await waitFor(bTab, () => document.getElementById('ended'), null, 'tab B ended');
+          await bTab.close();
+          await a.bringToFront();
           await waitFor(a, () => {
             const t = localStorage.getItem('agarhold/S.hs');
             return t && atob(t).charCodeAt(800 + 40) === 3;
@@ -297,7 +319,108 @@ describe('the game as an app', () => {
         }
       });
 
+      test('a new build replaces the one kept offline whole, at the next visit', async () => {
+        // Two builds of the site: the second changes page.js, and its worker
+        // carries another version, as build-web stamps it.
+        const site = path.join(tmp, `${name}-site`);
+        fs.cpSync(SITE, site, { recursive: true, dereference: true });
+        const srv = await serve(site);
+        let open = true;
+        try {
+          const active = (p) => waitFor(p, async () => {
+            const r = await navigator.serviceWorker.getRegistration();
+            return r && r.active && r.active.state === 'activated' && !r.installing && !r.waiting;
+          }, null, 'one active service worker');
+          const first = await openGame(b, srv.url, { name: 'Hollowbrine' });
+          await active(first);
+          const sw = fs.readFileSync(path.join(site, 'sw.js'), 'utf8');
+          const old = sw.match(/^const VERSION = '(\w+)'/m)[1];
+          fs.appendFileSync(path.join(site, 'page.js'), '\nwindow.secondBuild = true;\n');
+          fs.writeFileSync(path.join(site, 'sw.js'), sw.replace(`'${old}'`, "'secondbuild'"));
+          // Visited again while the first build runs: the new one is only fetched.
+          await reloadGame(first);
+          await waitFor(first, async () => !!(await navigator.serviceWorker.getRegistration()).waiting, null,
+                        'the new build waiting');
+          assert.equal(await first.evaluate(() => window.secondBuild === true), false, 'half of the new build in use');
+          await first.close({ runBeforeUnload: true });
+          // The next visit, once no tab runs the first build (the browser may
+          // take a moment to let it go): the new build, all of it.
+          let next = null;
+          for (let visit = 1; visit <= 10 && !next; ++visit) {
+            const p = await openGame(b, srv.url, {});
+            if (await p.evaluate(() => window.secondBuild === true)) {
+              next = p;
+            } else {
+              await p.close({ runBeforeUnload: true });
+              await new Promise((r) => setTimeout(r, 500 * visit));
+            }
+          }
+          assert.ok(next, 'the new build runs at a later visit');
+          await active(next);
+          const secondRunning = async (p) => {
+            const navigation = p.waitForNavigation();
+            await p.reload();
+            await navigation;
+            await answerNameDialog(p);
+            return p.evaluate(() => window.secondBuild === true);
+          };
+          await waitFor(next, async () => (await caches.keys()).join() === 'agarhold-secondbuild', null, 'the old cache gone');
+          await srv.close();
+          open = false;
+          assert.ok(await secondRunning(next), 'the new build runs offline');
+          await next.close();
+        } finally {
+          if (open) await srv.close();
+        }
+      });
+
       if (name === 'chromium') {
+        // Results saved that the stored file lacked: another tab replaced
+        // S.hs, this one brought its own results back in on leaving. Where
+        // the browser refuses to keep the storage, the player is told.
+        test('a saved result where the browser may clear the storage: the player is told, beside the frame', async () => {
+          const srv = await serve(SITE);
+          try {
+            const page = await openGame(b, srv.url, { name: 'Hollowbrine' });
+            const first = path.join(tmp, `${name}-kept.hs`);
+            fs.writeFileSync(first, scoresFile({ 3: [['Yan', 90, 46000.5]] }));
+            await load(page, first);
+            const cdp = await page.createCDPSession();
+            await cdp.send('Browser.setPermission', { permission: { name: 'persistent-storage' }, setting: 'denied',
+                                                      origin: new URL(srv.url).origin });
+            assert.equal(await page.evaluate(() => navigator.storage.persist()), false);
+            const note = () => page.evaluate(() => {
+              const n = document.getElementById('persistNote');
+              if (!n) return null;
+              const frame = document.getElementById('Form1').getBoundingClientRect();
+              const r = n.getBoundingClientRect();
+              const outside = r.top >= frame.bottom || r.left >= frame.right || r.bottom <= frame.top || r.right <= frame.left;
+              return { text: n.textContent, outside, shown: r.width > 0 && r.height > 0 };
+            });
+            const other = await openGame(b, srv.url, {});
+            const second = path.join(tmp, `${name}-other.hs`);
+            fs.writeFileSync(second, scoresFile({ 3: [['Xu', 60, 46000.75]] }));
+            await load(other, second);
+            await other.close();
+            await page.bringToFront();
+            await waitForModel(page, (m) => m.scores[2][0].name === 'Xu', null, 'the other tab\'s result');
+            assert.equal(await note(), null, 'no result saved yet');
+            await clickComponent(page, 'URLtransparantLabel3');   // EXIT GAME saves as it leaves
+            await waitFor(page, () => document.getElementById('persistNote'), null, 'the note');
+            const saved = Buffer.from(await stored(page, 'S.hs'));
+            assert.equal(saved.subarray(841, 844).toString('latin1'), 'Yan');
+            const shown = await note();
+            assert.match(shown.text, /may clear the saved results/);
+            assert.ok(shown.outside && shown.shown, 'the note stands beside the frame');
+            // "Agarhold has ended." lies over the page now: the note's OK pressed as an assistive tool would.
+            await page.$eval('#persistNote button:last-child', (e) => e.click());
+            assert.equal(await note(), null);
+            await page.close();
+          } finally {
+            await srv.close();
+          }
+        });
+
         test('the manifest and its icons make the game installable', async () => {
           const srv = await serve(SITE);
           try {

@@ -364,6 +364,7 @@
     rec.hint = pick(c, ['hint'], '');
     rec.modelOpacity = Number(pick(c, ['opacity'], 255));
     rec.opacity = rec.modelOpacity;
+    rec.backdrop = backdropOf(c);
     rec.highlighted = false;
     rec.remembered = rec.opacity;
     rec.captured = false;
@@ -384,17 +385,99 @@
       g.imageSmoothingEnabled = false;
       if (rec.stretch) g.drawImage(pic, 0, 0, e.width, e.height);
       else g.drawImage(pic, 0, 0);
+      rec.picture = rec.backdrop ? g.getImageData(0, 0, e.width, e.height) : null;
+      if (rec.picture) blendOnBackdrop(rec, e);
     });
+  }
+
+  // What lies beneath a sprite when that is known: its parent panel's colour
+  // ([r, g, b]) and the sprites before it that overlap it (their names), each
+  // itself over a known backdrop. Null when other things may show through it
+  // (the star field, the board...).
+  function backdropOf(c) {
+    const all = layout.components || [];
+    const parent = all.find((p) => p.name === c.parent);
+    const m = parent && parent.kind === 'panel' && /^#([0-9a-f]{6})$/i.exec(parent.color || '');
+    if (!m) return null;
+    const under = [];
+    for (const s of all) {
+      if (s === c) break;
+      if (s.parent === c.parent && s.left < c.left + c.width && c.left < s.left + s.width &&
+          s.top < c.top + c.height && c.top < s.top + s.height) {
+        if (s.kind !== 'sprite' || !backdropOf(s)) return null;
+        under.push(s.name);
+      }
+    }
+    const v = parseInt(m[1], 16);
+    return {colour: [v >> 16, (v >> 8) & 255, v & 255], under};
+  }
+
+  // x * a / 255 rounded as Qt's raster engine divides.
+  function qtMul(x, a) {
+    const t = x * a;
+    return (t + (t >> 8) + 0x80) >> 8;
+  }
+
+  // A sprite over a known backdrop is drawn already blended with it, in Qt's
+  // integers (the browser's compositor rounds its blend differently): the
+  // painter's opacity o/255 becomes int(o * 256 / 255) on Qt's 0..256 scale
+  // and back (* 255 >> 8), the picture is multiplied by it and laid over the
+  // backdrop, and the canvas is shown opaque.
+  function blendOnBackdrop(rec, e) {
+    const src = rec.picture.data;
+    const w = rec.picture.width;
+    const h = rec.picture.height;
+    const out = new ImageData(w, h);
+    const bg = rec.backdrop.colour;
+    for (let i = 0; i < out.data.length; i += 4) {
+      out.data[i] = bg[0];
+      out.data[i + 1] = bg[1];
+      out.data[i + 2] = bg[2];
+    }
+    // The shown sprites beneath, as they were drawn, bottom to top.
+    for (const name of rec.backdrop.under) {
+      const u = comps.get(name);
+      if (!u || !u.visible || !u.blended) continue;
+      const dx = u.left - rec.left;
+      const dy = u.top - rec.top;
+      for (let y = Math.max(0, dy); y < Math.min(h, dy + u.blended.height); ++y)
+        for (let x = Math.max(0, dx); x < Math.min(w, dx + u.blended.width); ++x) {
+          const i = (y * w + x) * 4;
+          const j = ((y - dy) * u.blended.width + (x - dx)) * 4;
+          out.data[i] = u.blended.data[j];
+          out.data[i + 1] = u.blended.data[j + 1];
+          out.data[i + 2] = u.blended.data[j + 2];
+        }
+    }
+    const o256 = Math.floor(Math.max(0, Math.min(255, rec.opacity)) * 256 / 255);
+    const a = o256 >= 256 ? 255 : (o256 * 255) >> 8;
+    for (let i = 0; i < src.length; i += 4) {
+      const alpha = qtMul(src[i + 3], a);
+      for (let k = 0; k < 3; ++k)
+        out.data[i + k] = qtMul(qtMul(src[i + k], src[i + 3]), a) + qtMul(out.data[i + k], 255 - alpha);
+      out.data[i + 3] = 255;
+    }
+    e.getContext('2d').putImageData(out, 0, 0);
+    rec.blended = out;
+    redrawAbove(rec);
+  }
+
+  // The sprites over this one take its new pixels as their backdrop.
+  function redrawAbove(rec) {
+    for (const other of comps.values())
+      if (other.backdrop && other.picture && other.el && other.backdrop.under.includes(rec.name)) blendOnBackdrop(other, other.el);
   }
 
   function showSpriteOpacity(rec, e) {
     const o = Math.max(0, Math.min(255, rec.opacity));
-    (e || rec.el).style.opacity = String(o / 255);
+    (e || rec.el).style.opacity = rec.backdrop ? '1' : String(o / 255);
   }
 
   function setSpriteOpacity(rec, o) {
+    const before = rec.opacity;
     rec.opacity = Math.max(0, Math.min(255, o));
     showSpriteOpacity(rec);
+    if (rec.backdrop && rec.picture && rec.opacity !== before) blendOnBackdrop(rec, rec.el);
   }
 
   // The hover highlight: opacity to the highlight's on entering, back to the
@@ -648,13 +731,14 @@
       row('', '767679', '99999a', ['a4a4a4', 7], '9c9c9d', '737376', ''),
     ];
   })();
-  // Groove rows 4..8: [first column, second, filled, last filled, after the handle, unfilled, end].
+  // Groove rows 4..8: [first column, second, filled, last filled, after the
+  // handle, unfilled, end, first filled, rounded end (first and last rows)].
   const GROOVE_ROWS = [
-    ['334a5a', '347196', '22648d', '1f5c82', '9e9e9e', 'ababab', '9a9a9b'],
-    ['327097', '3b9edb', '4da6dd', '4799cc', 'c2c2c2', 'd2d2d2', '9b9b9c'],
-    ['22648d', '52ade7', '38a1e3', '3494d1', 'c8c8c8', 'd9d9d9', 'ababab'],
-    ['347399', '41a9ec', '52b1ee', '4ca3db', 'cecece', 'e0e0e0', '9d9d9e'],
-    ['33495b', '35749a', '22648d', '1f5c82', '9e9e9e', 'ababab', '9c9c9d'],
+    ['334a5a', '347196', '22648d', '1f5c82', '9e9e9e', 'ababab', '9a9a9b', '22648d', '38383d'],
+    ['327097', '3b9edb', '4da6dd', '4799cc', 'c2c2c2', 'd2d2d2', '9b9b9c', '4da7dd', ''],
+    ['22648d', '52ade7', '38a1e3', '3494d1', 'c8c8c8', 'd9d9d9', 'ababab', '38a1e3', ''],
+    ['347399', '41a9ec', '52b1ee', '4ca3db', 'cecece', 'e0e0e0', '9d9d9e', '53b2ee', ''],
+    ['33495b', '35749a', '22648d', '1f5c82', '9e9e9e', 'ababab', '9c9c9d', '22648d', '37373b'],
   ];
   // The step marks are gray, blue while the slider has the keyboard focus.
   const TICK_COLOUR = '#ababab';
@@ -709,15 +793,21 @@
       const y = 4 + i;
       px(1, y, c[0]);
       px(2, y, c[1]);
-      if (hx - 1 > 3) px(3, y, c[2], hx - 1 - 3);
+      if (hx - 1 > 3) {
+        px(3, y, c[7]);
+        if (hx - 1 > 4) px(4, y, c[2], hx - 1 - 4);
+      }
       px(hx - 1, y, c[3]);
       const after = hx + HANDLE_W;
       if (after <= end) px(after, y, c[4]);
       if (end - after - 1 > 0) px(after + 1, y, c[5], end - after - 1);
-      px(end, y, c[6]);
+      if (c[8]) {
+        px(end - 1, y, c[6]);
+        px(end, y, c[8]);
+      } else {
+        px(end, y, c[6]);
+      }
     });
-    px(end + 1, 4, '38383d');
-    px(end + 1, 8, '38383d');
     // Step marks, the first and the last a pixel longer.
     const steps = Math.max(1, Math.round((rec.max - rec.min) / rec.step));
     const span = t.width - HANDLE_W - 2;
@@ -725,6 +815,18 @@
     for (let i = 0; i <= steps; ++i) {
       const x = 1 + (HANDLE_W - 1) / 2 + Math.round(i * span / steps);
       g.fillRect(x, 17, 1, i === 0 || i === steps ? 4 : 3);
+    }
+    // The handle's faint shadow on either side: the panel beneath darkened
+    // by black of alpha 10 (rows 2 and 10) and 20 (rows 3 and 9).
+    const panel = comps.get(rec.parent);
+    const m = panel && /^#([0-9a-f]{6})$/i.exec(panel.layout.color || '');
+    if (m) {
+      const v = parseInt(m[1], 16);
+      for (const [y, a] of [[2, 10], [3, 20], [9, 20], [10, 10]]) {
+        const c = [v >> 16, (v >> 8) & 255, v & 255].map((b) => qtMul(b, 255 - a).toString(16).padStart(2, '0')).join('');
+        px(hx - 1, y, c);
+        px(hx + HANDLE_W, y, c);
+      }
     }
     HANDLE_ROWS.forEach((row, y) => row.forEach((c, x) => px(hx + x, y, c)));
   }
@@ -736,7 +838,7 @@
   function buildCombo(rec, e, c) {
     place(e, c);
     rec.font = fontOf(c);
-    rec.textColor = colour(pick(c, ['color', 'textColor', 'colour']), '#0000FF');
+    rec.textColor = colour(pick(c, ['textColor', 'color', 'colour']), '#0000FF');
     rec.itemHeight = Number(pick(c, ['itemHeight'], 13));
     rec.items = pick(c, ['items'], []) || [];
     rec.index = -1;
@@ -749,8 +851,7 @@
     applyFont(e, rec.font);
     rec.textEl = el('div', 'text', e);
     rec.textEl.style.lineHeight = centredLineHeight(c.height, rec.font.px, 1) + 'px';
-    const arrow = el('div', 'arrow', e);
-    arrow.style.left = (c.width - 2 - 11 - 4) + 'px';
+    if (Array.isArray(c.arrow)) drawComboArrow(el('canvas', 'arrow', e), c.arrow, rec.textColor, colour(c.color, '#000000'));
     e.addEventListener('pointerdown', (ev) => {
       if (ev.button !== 0) return;
       ev.preventDefault();
@@ -771,6 +872,173 @@
       }
     });
     showComboText(rec);
+  }
+
+  // The drop-down arrow, a triangle antialiased as Qt fills it: each pixel
+  // takes the text colour by the triangle's coverage (grayRaster) over the
+  // face colour. The canvas sits inside the 1 px frame.
+  function drawComboArrow(canvas, points, fg, face) {
+    const xs = points.map((p) => p[0]);
+    const ys = points.map((p) => p[1]);
+    const x0 = Math.floor(Math.min(...xs));
+    const y0 = Math.floor(Math.min(...ys));
+    const w = Math.ceil(Math.max(...xs)) - x0 + 1;
+    const h = Math.ceil(Math.max(...ys)) - y0 + 1;
+    canvas.width = w;
+    canvas.height = h;
+    canvas.style.left = (x0 - 1) + 'px';
+    canvas.style.top = (y0 - 1) + 'px';
+    const rgb = (c) => { const v = parseInt(c.slice(1), 16); return [v >> 16, (v >> 8) & 255, v & 255]; };
+    const f = rgb(fg);
+    const b = rgb(face);
+    const cover = grayRaster(points);
+    const img = new ImageData(w, h);
+    for (const [key, c] of cover) {
+      const x = (key & 0xffff) - x0;
+      const y = (key >> 16) - y0;
+      if (x < 0 || y < 0 || x >= w || y >= h || !c) continue;
+      const i = (y * w + x) * 4;
+      for (let k = 0; k < 3; ++k) img.data[i + k] = qtMul(f[k], c) + qtMul(b[k], 255 - c);
+      img.data[i + 3] = 255;
+    }
+    canvas.getContext('2d').putImageData(img, 0, 0);
+  }
+
+  // The coverage (0..255) of each pixel by a polygon (non-zero fill), found
+  // as the raster engine's anti-aliasing scan converter finds it: edges walked
+  // in 1/256 pixel steps, cells of area and cover, swept row by row. Returns
+  // a Map from (y << 16 | x) to the coverage.
+  function grayRaster(points) {
+    const ONE = 256;
+    const trunc = (v) => v >> 8;
+    const sub = (v) => v * ONE;
+    const cdiv = (a, d) => { const q = Math.trunc(a / d); return [q, a - q * d]; };
+    const cells = new Map();
+    let ex = 0;
+    let ey = 0;
+    const setCell = (x, y) => { ex = x; ey = y; };
+    const add = (area, cov) => {
+      const key = ey * 65536 + ex;
+      const c = cells.get(key) || {y: ey, x: ex, area: 0, cover: 0};
+      c.area += area;
+      c.cover += cov;
+      cells.set(key, c);
+    };
+    const scanline = (row, x1, y1, x2, y2) => {
+      let ex1 = trunc(x1);
+      const ex2 = trunc(x2);
+      const fx1 = x1 - sub(ex1);
+      const fx2 = x2 - sub(ex2);
+      if (y1 === y2) { setCell(ex2, row); return; }
+      if (ex1 === ex2) { setCell(ex1, row); add((fx1 + fx2) * (y2 - y1), y2 - y1); return; }
+      let p = (ONE - fx1) * (y2 - y1);
+      let first = ONE;
+      let incr = 1;
+      let dx = x2 - x1;
+      if (dx < 0) { p = fx1 * (y2 - y1); first = 0; incr = -1; dx = -dx; }
+      let [delta, mod] = cdiv(p, dx);
+      if (mod < 0) { delta--; mod += dx; }
+      setCell(ex1, row);
+      add((fx1 + first) * delta, delta);
+      y1 += delta;
+      ex1 += incr;
+      setCell(ex1, row);
+      if (ex1 !== ex2) {
+        let [lift, rem] = cdiv(ONE * (y2 - y1 + delta), dx);
+        if (rem < 0) { lift--; rem += dx; }
+        mod -= dx;
+        while (ex1 !== ex2) {
+          delta = lift;
+          mod += rem;
+          if (mod >= 0) { mod -= dx; delta++; }
+          add(ONE * delta, delta);
+          y1 += delta;
+          ex1 += incr;
+          setCell(ex1, row);
+        }
+      }
+      add((fx2 + ONE - first) * (y2 - y1), y2 - y1);
+    };
+    const line = (x0, y0, tx, ty) => {
+      let ey1 = trunc(y0);
+      const ey2 = trunc(ty);
+      const fy1 = y0 - sub(ey1);
+      const fy2 = ty - sub(ey2);
+      const dx = tx - x0;
+      let dy = ty - y0;
+      if (ey1 === ey2) { scanline(ey1, x0, fy1, tx, fy2); return; }
+      let first = ONE;
+      let incr = 1;
+      if (dx === 0) {
+        const cx = trunc(x0);
+        const twoFx = (x0 - sub(cx)) * 2;
+        if (dy < 0) { first = 0; incr = -1; }
+        let delta = first - fy1;
+        setCell(cx, ey1);
+        add(twoFx * delta, delta);
+        ey1 += incr;
+        setCell(cx, ey1);
+        delta = first + first - ONE;
+        while (ey1 !== ey2) {
+          add(twoFx * delta, delta);
+          ey1 += incr;
+          setCell(cx, ey1);
+        }
+        delta = fy2 - ONE + first;
+        add(twoFx * delta, delta);
+        return;
+      }
+      let p = (ONE - fy1) * dx;
+      if (dy < 0) { p = fy1 * dx; first = 0; incr = -1; dy = -dy; }
+      let [delta, mod] = cdiv(p, dy);
+      if (mod < 0) { delta--; mod += dy; }
+      let x = x0 + delta;
+      setCell(trunc(x0), ey1);
+      scanline(ey1, x0, fy1, x, first);
+      ey1 += incr;
+      setCell(trunc(x), ey1);
+      if (ey1 !== ey2) {
+        let [lift, rem] = cdiv(ONE * dx, dy);
+        if (rem < 0) { lift--; rem += dy; }
+        mod -= dy;
+        while (ey1 !== ey2) {
+          delta = lift;
+          mod += rem;
+          if (mod >= 0) { mod -= dy; delta++; }
+          const x2 = x + delta;
+          scanline(ey1, x, ONE - first, x2, first);
+          x = x2;
+          ey1 += incr;
+          setCell(trunc(x), ey1);
+        }
+      }
+      scanline(ey1, x, ONE - first, tx, fy2);
+    };
+    const pts = points.map((p) => [Math.round(p[0] * 64) * 4, Math.round(p[1] * 64) * 4]);
+    pts.forEach((p, i) => {
+      const q = pts[(i + 1) % pts.length];
+      setCell(trunc(p[0]), trunc(p[1]));
+      line(p[0], p[1], q[0], q[1]);
+    });
+    const coverOf = (area) => Math.min(255, Math.abs(Math.floor(area / 512)));
+    const rows = new Map();
+    for (const c of cells.values()) {
+      if (!rows.has(c.y)) rows.set(c.y, []);
+      rows.get(c.y).push(c);
+    }
+    const out = new Map();
+    for (const [y, row] of rows) {
+      row.sort((a, b) => a.x - b.x);
+      let cover = 0;
+      row.forEach((c, i) => {
+        cover += c.cover;
+        const area = cover * ONE * 2 - c.area;
+        if (area) out.set(y * 65536 + c.x, coverOf(area));
+        if (i + 1 < row.length)
+          for (let x = c.x + 1; x < row[i + 1].x; ++x) out.set(y * 65536 + x, coverOf(cover * ONE * 2));
+      });
+    }
+    return out;
   }
 
   function showComboText(rec) {
@@ -1199,6 +1467,7 @@
     if (rec.visible === visible) return;
     rec.visible = visible;
     rec.el.classList.toggle('hidden', !visible);
+    if (rec.backdrop) redrawAbove(rec);
     if (!visible && rec.kind === 'shadowLabel') return;
     if (visible && rec.kind === 'shadowLabel') layoutShadowLabel(rec);
   }
@@ -1236,6 +1505,11 @@
   }
 
   frame.addEventListener('contextmenu', (ev) => ev.preventDefault());
+  // A press on a component that takes no keyboard focus leaves the focus
+  // where it was, as on the desktop.
+  frame.addEventListener('mousedown', (ev) => {
+    if (!(ev.target.closest && ev.target.closest('[tabindex]'))) ev.preventDefault();
+  });
 
   frame.addEventListener('pointerdown', (ev) => {
     hideHint();
@@ -1561,6 +1835,7 @@
       const value = edit ? edit.value : '';
       unlockAudio();
       modal.remove();
+      focusFrame();
       queueEvent({type: 'dialog', ok: true, text: value});
     };
     for (const c of parts) {
@@ -1618,6 +1893,16 @@
       edit.select();
     } else if (ok) {
       ok.focus();
+    }
+  }
+
+  // Back from the dialog, the main window gives the keyboard to its first
+  // component that takes it (the slider), as the desktop's window does.
+  function focusFrame() {
+    if (frame.contains(document.activeElement)) return;
+    for (const e of frame.querySelectorAll('[tabindex]')) {
+      e.focus({preventScroll: true});
+      if (document.activeElement === e) return;
     }
   }
 
@@ -1765,13 +2050,14 @@
     }
   }
 
-  function storageWrite(name, u8) {
+  // fromModule: the game saved it (not a file the player loaded).
+  function storageWrite(name, u8, fromModule) {
     try {
       const key = STORAGE_PREFIX + name;
       const previous = window.localStorage.getItem(key);
       const text = bytesToBase64(u8);
       window.localStorage.setItem(key, text);
-      saves.written(name, previous, text);
+      if (fromModule) saves.written(name, previous, text);
       return null;
     } catch (e) {
       return messageOf(e);
@@ -1917,7 +2203,7 @@
     nameDialog(text) { showNameDialog(text); },
     playSound(list, index) { playSound(list, index); },
     storageRead(name) { return storageRead(name); },
-    storageWrite(name, u8) { return storageWrite(name, u8); },
+    storageWrite(name, u8) { return storageWrite(name, u8, true); },
     ready() {
       statusLine.textContent = '';
       frame.dataset.ready = 'true';
