@@ -50,17 +50,20 @@ async function regions(page, root) {
     for (const e of rootEl.querySelectorAll('*')) {
       if (!shown(e)) continue;
       const own = Array.from(e.childNodes).some((n) => n.nodeType === Node.TEXT_NODE && n.textContent.trim());
-      // Glyphs may stand out of their element's box by a pixel or two.
+      // Glyphs may stand out of their element's box by a pixel or two, but
+      // not out of a grid's cell: it clips its text at its edges, as the
+      // desktop's grid does, so a long name ends where the next cell begins.
       if (own || (e.tagName === 'INPUT' && e.value)) {
         const r = rect(e);
-        texts.push({ name: nameOf(e), x: r.x - 2, y: r.y - 2, w: r.w + 4, h: r.h + 4 });
+        const m = e.classList.contains('cell') ? 0 : 2;
+        texts.push({ name: nameOf(e), x: r.x - m, y: r.y - m, w: r.w + 2 * m, h: r.h + 2 * m });
       }
     }
     // Every component shown, in document order (parents before children,
     // back to front), to name where differing pixels lie.
     const components = [];
     for (const e of rootEl.querySelectorAll('[data-component]'))
-      if (shown(e)) components.push({ name: e.dataset.component, ...rect(e) });
+      if (shown(e)) components.push({ name: e.dataset.component, translucent: Number(getComputedStyle(e).opacity) < 1, ...rect(e) });
     const masks = [];
     const clock = rootEl.querySelector('[data-component="RxClock1"]');
     if (clock && shown(clock)) masks.push({ name: 'RxClock1', why: 'the time of day', ...rect(clock) });
@@ -111,6 +114,9 @@ async function starField(page) {
     const all = Array.from(document.querySelectorAll('#Form1 [data-component]'));
     for (const e of all.slice(all.indexOf(f) + 1)) {
       if (f.contains(e) || e.getClientRects().length === 0) continue;
+      // A text on a clear background lets the stars show around its glyphs.
+      const clear = !['CANVAS', 'IMG'].includes(e.tagName) && getComputedStyle(e).backgroundColor === 'rgba(0, 0, 0, 0)';
+      if (clear) continue;
       const c = e.getBoundingClientRect();
       if (c.right <= r.left || c.left >= r.right || c.bottom <= r.top || c.top >= r.bottom) continue;
       covers.push({ x: Math.round(c.left - o.left), y: Math.round(c.top - o.top),
