@@ -8,6 +8,11 @@
 //   other component covers the field, a desktop pixel may be a star there
 //   while the page's is black.
 // - the analog clock: its hands show the time of day.
+// - translucent sprites over the star field (the start and high-score
+//   buttons): the browser blends them with what lies beneath in its own
+//   rounding, up to 2 levels from Qt's, and a desktop star may shine through
+//   them. Sprites over a known backdrop are blended by the page itself and
+//   compared exactly.
 import { test, describe, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
