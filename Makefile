@@ -7,14 +7,15 @@ JOBS ?= $(shell nproc)
 DEB_ENV = DEB_BUILD_MAINT_OPTIONS=hardening=+all
 DEB_CXXFLAGS = $(shell $(DEB_ENV) dpkg-buildflags --get CPPFLAGS) $(shell $(DEB_ENV) dpkg-buildflags --get CXXFLAGS)
 DEB_LDFLAGS = $(shell $(DEB_ENV) dpkg-buildflags --get LDFLAGS)
-NORMAL_FLAGS = -DCMAKE_BUILD_TYPE=Release -DAGARHOLD_WERROR=ON \
+NORMAL_FLAGS = -DCMAKE_BUILD_TYPE=Release -DAGARHOLD_WERROR=ON -DAGARHOLD_WEB_TESTS=ON \
 	"-DCMAKE_CXX_FLAGS=$(DEB_CXXFLAGS)" "-DCMAKE_EXE_LINKER_FLAGS=$(DEB_LDFLAGS)"
 # The second compiler a packager may use: Debian's clang with the same flags and
 # no build type of its own, as Debian's packaging helpers build.
 CLANG_FLAGS = -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=None -DAGARHOLD_WERROR=ON -DAGARHOLD_SYSTEM_TESTS=OFF \
+	-DAGARHOLD_WEB_TESTS=OFF \
 	"-DCMAKE_CXX_FLAGS=$(DEB_CXXFLAGS)" "-DCMAKE_EXE_LINKER_FLAGS=$(DEB_LDFLAGS)"
 
-.PHONY: all deps build build-asan build-clang run package test test-normal test-asan test-clang bench clean
+.PHONY: all deps build build-asan build-clang run web package test test-normal test-asan test-clang bench clean
 
 all: build
 
@@ -35,6 +36,14 @@ build-clang: deps
 
 run: build
 	./build/agarhold
+
+# The browser game: built into build-web/, a static site any web server can
+# host, and served here on the loopback address until Ctrl+C.
+WEB_PORT ?= 8080
+web: deps
+	scripts/build-web build-web
+	@echo "Agarhold in the browser: http://localhost:$(WEB_PORT)/  (Ctrl+C stops the server)"
+	python3 -m http.server --bind 127.0.0.1 $(WEB_PORT) -d build-web
 
 # The Debian package, agarhold_<version>_<arch>.deb in this folder.
 package: build
@@ -59,4 +68,4 @@ bench: build
 	@for b in build/bench_*; do echo "== $$b"; $$b; done
 
 clean:
-	rm -rf build build-asan build-clang
+	rm -rf build build-asan build-clang build-web build-web-obj

@@ -1,17 +1,14 @@
 #include "AnalogClock.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
-#include <algorithm>
-#include <cmath>
+#include <cstdint>
+
+#include "ClockHands.h"
 
 namespace {
 
-const QColor Background(0x07, 0x07, 0x07);
-const QColor Gray(0x80, 0x80, 0x80);
-const QColor LightGray(0xC0, 0xC0, 0xC0);
-const QColor DarkGray(0x50, 0x50, 0x50);
+QColor Rgb(std::uint32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb)); }
 
 }  // namespace
 
@@ -39,37 +36,21 @@ void TRxClock::Refresh() {
 
 void TRxClock::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), Background);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QPointF centre(width() / 2.0, height() / 2.0);
-    const double radius = std::min(width(), height()) / 2.0 - 2.0;
-    if (radius <= 4) return;
-    p.translate(centre);
-
-    // The dial: twelve marks, the quarters longer.
-    for (int i = 0; i < 12; ++i) {
-        const bool quarter = i % 3 == 0;
-        p.setPen(QPen(quarter ? LightGray : Gray, quarter ? 1.6 : 1.0));
-        p.drawLine(QPointF(0, -radius), QPointF(0, -radius * (quarter ? 0.80 : 0.88)));
-        p.rotate(30);
-    }
-    if (!Shown.isValid()) return;
-
-    const double hours = (Shown.hour() % 12) + Shown.minute() / 60.0;
-    const double minutes = Shown.minute() + Shown.second() / 60.0;
-    auto hand = [&](double degrees, double length, double width, const QColor& colour) {
-        p.save();
-        p.rotate(degrees);
-        p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(0, radius * 0.12), QPointF(0, -length));
-        p.restore();
+    p.fillRect(rect(), Rgb(TClockFace::BackgroundColour));
+    const TClockFace face(width(), height());
+    if (!face.HasDial()) return;
+    p.setRenderHint(QPainter::Antialiasing, TClockFace::Antialiased);
+    const auto draw = [&p](const TClockSegment& s, Qt::PenCapStyle cap) {
+        p.setPen(QPen(Rgb(s.Colour), s.Width, Qt::SolidLine, cap));
+        p.drawLine(QPointF(s.X0, s.Y0), QPointF(s.X1, s.Y1));
     };
-    hand(hours * 30.0, radius * 0.52, 2.4, Gray);
-    hand(minutes * 6.0, radius * 0.76, 1.7, Gray);
-    hand(Shown.second() * 6.0, radius * 0.86, 0.9, LightGray);
+    for (const TClockSegment& mark : face.Marks()) draw(mark, Qt::SquareCap);
+    if (!Shown.isValid()) return;
+    for (const TClockSegment& hand : face.Hands(Shown.hour(), Shown.minute(), Shown.second()))
+        draw(hand, Qt::RoundCap);
     p.setPen(Qt::NoPen);
-    p.setBrush(DarkGray);
-    p.drawEllipse(QPointF(0, 0), 1.6, 1.6);
+    p.setBrush(Rgb(TClockFace::HubColour));
+    p.drawEllipse(QPointF(face.CentreX(), face.CentreY()), TClockFace::HubRadius, TClockFace::HubRadius);
 }
 
 void TRxClock::SetCovered(bool covered) {

@@ -1,4 +1,5 @@
-// A small analog clock showing the local time with a seconds hand.
+// A small analog clock showing the local time with a seconds hand. Its face
+// and hands are TClockFace's, which the browser draws from too.
 #pragma once
 
 #include <QTime>

@@ -130,6 +130,11 @@ QImage ListImage(TImageList list, int index) {
     return cache[slot];
 }
 
+QString ListImageName(TImageList list, int index) {
+    const TListEntry* e = Entry(list, index);
+    return e != nullptr ? QString::fromLatin1(e->File) : QString();
+}
+
 bool ListImageBlackTransparent(TImageList list, int index) {
     const TListEntry* e = Entry(list, index);
     return e != nullptr && e->BlackTransparent;

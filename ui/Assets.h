@@ -22,6 +22,10 @@ int ListImageCount(TImageList list);
 // has alpha 0 already. A null image for an index outside the list.
 QImage ListImage(TImageList list, int index);
 
+// The base name of picture `index` of `list` ("back", "but_start", "bacs_07"
+// ...): images/<name>.png among the assets. Empty for an index outside the list.
+QString ListImageName(TImageList list, int index);
+
 // True for the entries whose pure black #000000 is drawn fully transparent,
 // so that what lies beneath (the star field) shows through.
 bool ListImageBlackTransparent(TImageList list, int index);

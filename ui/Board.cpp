@@ -8,86 +8,14 @@
 #include <QPointer>
 #include <cstring>
 
-namespace {
-
-// One channel of the tint blended over a channel beneath, rounded.
-constexpr int TintChannel(int tint, int under) {
-    return (tint * TintOpacity + under * (255 - TintOpacity) + 127) / 255;
-}
-
-QRgb CellOrBack(const TCell& cell) {
-    QRgb c;
-    return CellColour(cell, c) ? c : BoardBackColour;
-}
-
-// Every colour a cell can take, plain and tinted, looked up by owner class
-// (0 Empty, 1 Blue, 2 Red, 3 GraySpot, 4 not painted) and strength.
-struct TColourTable {
-    QRgb Plain[5][256];
-    QRgb Tint[5][256];
-    uint8_t Class[256];
-
-    QRgb Pixel(const TCell& cell, bool tinted) const {
-        const uint8_t k = Class[cell.Owner];
-        return tinted ? Tint[k][cell.Strength] : Plain[k][cell.Strength];
-    }
-
-    TColourTable() {
-        const uint8_t owners[4] = {Empty, Blue, Red, GraySpot};
-        for (int o = 0; o < 256; ++o) Class[o] = 4;
-        for (int k = 0; k < 4; ++k) Class[owners[k]] = static_cast<uint8_t>(k);
-        for (int k = 0; k < 5; ++k)
-            for (int s = 0; s < 256; ++s) {
-                TCell cell;
-                cell.Owner = k < 4 ? owners[k] : uint8_t{7};
-                cell.Strength = static_cast<uint8_t>(s);
-                Plain[k][s] = CellOrBack(cell);
-                Tint[k][s] = Tinted(Plain[k][s]);
-            }
-    }
-};
-
-const TColourTable& Colours() {
-    static const TColourTable table;
-    return table;
-}
-
-}  // namespace
-
-QRgb Tinted(QRgb under) {
-    return qRgb(TintChannel(qRed(TintColour), qRed(under)),
-                TintChannel(qGreen(TintColour), qGreen(under)),
-                TintChannel(qBlue(TintColour), qBlue(under)));
-}
-
 void PaintBoardImage(const TGrid& grid, QImage& image) {
     if (image.size() != QSize(GridSize, GridSize) || image.format() != QImage::Format_RGB32)
         image = QImage(GridSize, GridSize, QImage::Format_RGB32);
-    const TColourTable& t = Colours();
     for (int y = 0; y < GridSize; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         const bool playRow = y >= 1 && y <= BoardHeight;
         for (int x = 0; x < GridSize; ++x)
-            line[x] = playRow && x >= 1 && x <= BoardWidth ? t.Pixel(grid(x, y), false) : BoardBackColour;
-    }
-}
-
-void MagnifiedCellColours(const TGrid& grid, bool tint, TMagnifiedCells& cells, int firstRow, int lastRow) {
-    const TColourTable& t = Colours();
-    constexpr int TintCol = TintLeft / MagnifierScale;
-    const int tintFrom = tint ? TintCol : MagnifiedCols;
-    const QRgb back = BoardBackColour;
-    const QRgb backTinted = Tinted(back);
-    for (int cy = std::max(0, firstRow); cy <= std::min(lastRow, MagnifiedRows - 1); ++cy) {
-        QRgb* row = cells.data() + cy * MagnifiedCols;
-        const bool playRow = cy >= 1 && cy <= BoardHeight;
-        for (int cx = 0; cx < MagnifiedCols; ++cx) {
-            const bool tinted = cx >= tintFrom;
-            if (playRow && cx >= 1 && cx <= BoardWidth)
-                row[cx] = t.Pixel(grid(cx, cy), tinted);
-            else
-                row[cx] = tinted ? backTinted : back;
-        }
+            line[x] = playRow && x >= 1 && x <= BoardWidth ? CellPixel(grid(x, y), false) : BoardBackColour;
     }
 }
 

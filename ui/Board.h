@@ -7,62 +7,19 @@
 #include <QRgb>
 #include <QWidget>
 #include <array>
+#include <type_traits>
 
+#include "BoardColours.h"
 #include "DIBImage.h"
 #include "TGame.h"
 
-// The board image's own picture "Back", seen where no cell is painted.
-constexpr QRgb BoardBackColour = 0xFF010101u;
-
-// The colour a cell is shown in. Blue and Red brighten by 16 a step up to
-// strength 11 and stay in that shade above it; gray spots brighten by 5 a step
-// up to white. Returns false for an owner code that is not painted.
-inline bool CellColour(const TCell& cell, QRgb& colour) {
-    const int s = cell.Strength;
-    switch (cell.Owner) {
-        case Empty:
-            colour = 0xFF000000u;
-            return true;
-        case Blue:
-            colour = qRgb(0, 0, 64 + 16 * std::min(s, 11));
-            return true;
-        case Red:
-            colour = qRgb(64 + 16 * std::min(s, 11), 0, 0);
-            return true;
-        case GraySpot: {
-            const int g = std::min(102 + 5 * s, 255);
-            colour = qRgb(g, g, g);
-            return true;
-        }
-        default:
-            return false;
-    }
-}
+// The window draws the shared ARGB values straight into its images.
+static_assert(std::is_same_v<QRgb, TArgb>);
 
 // Paints the board one pixel per cell into `image` (made GridSize x GridSize,
 // RGB32): pixel (x, y) shows cell (x, y) for x, y = 1..100, the border ring
 // shows "Back". Writes the scanlines directly.
 void PaintBoardImage(const TGrid& grid, QImage& image);
-
-// The magnified view's geometry and the band the blue tint covers.
-constexpr int MagnifierWidth = 408;
-constexpr int MagnifierHeight = 411;
-constexpr int MagnifierScale = 4;
-constexpr int TintLeft = 300;  // view x where `DIBImage8`'s tint begins
-constexpr int TintOpacity = 100;
-constexpr QRgb TintColour = 0xFF0000C0u;  // "bbk"
-
-// `bbk` at opacity 100 over a colour, as the tint image blends.
-QRgb Tinted(QRgb under);
-
-// The magnified view in cells: 102 columns by 103 rows (the last one only
-// three pixels high), each the colour its 4 x 4 block is painted in. Only the
-// cell rows firstRow..lastRow are filled in; the others keep what they held.
-constexpr int MagnifiedCols = MagnifierWidth / MagnifierScale;
-constexpr int MagnifiedRows = (MagnifierHeight + MagnifierScale - 1) / MagnifierScale;
-using TMagnifiedCells = std::array<QRgb, MagnifiedCols * MagnifiedRows>;
-void MagnifiedCellColours(const TGrid& grid, bool tint, TMagnifiedCells& cells, int firstRow = 0,
-                          int lastRow = MagnifiedRows - 1);
 
 // Paints the magnified view (MagnifierWidth x MagnifierHeight, RGB32) straight
 // from the grid: cell (x, y) covers view pixels 4x..4x+3 by 4y..4y+3 for

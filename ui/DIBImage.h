@@ -62,11 +62,13 @@ public:
     // remembered value comes back. Focus in and out act like enter and leave.
     void SetHighlight(bool on, int highlightOpacity = 255);
     bool Highlight() const { return HighlightOn_; }
+    int HighlightOpacity() const { return HighlightOpacity_; }
 
     // Pressing and moving the enabled image starts a drag with a cross cursor
     // where the drop is accepted and the no-drop cursor where it is not.
     void SetDragSource(bool on, bool endDragHandled);
     bool DragSource() const { return DragSource_; }
+    bool EndDragHandled() const { return EndDragHandled_; }
     bool Dragging() const { return Dragging_; }
 
     // Called by a drop target that took a sprite image's drop: the target and

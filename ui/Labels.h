@@ -37,6 +37,10 @@ public:
     // a left-aligned one keeps its left edge); fixed-size labels keep their geometry.
     void SetAutoSize(bool autoSize);
     bool AutoSize() const { return AutoSize_; }
+    // What a word-wrapped auto-size label keeps of its design box: the width
+    // it wraps at and twice its centre's x (-1 and 0 until it first sized itself).
+    int WrapWidth() const { return WrapWidth_; }
+    int DesignCentreX2() const { return DesignCentre2_; }
     void setFont(const QFont& font);
 
 protected:
@@ -73,6 +77,7 @@ public:
     QColor ColorOnenter() const { return ColorOnEnter_; }
     QColor ColorOnExit() const { return ColorOnExit_; }
     void SetLinkUnderline(bool underline);
+    bool LinkUnderline() const { return Underline_; }
     // The colour the text is drawn in now.
     QColor CurrentColor() const { return Hovered_ ? ColorOnEnter_ : ColorOnExit_; }
     bool Hovered() const { return Hovered_; }
@@ -81,6 +86,7 @@ public:
     // set narrower, so every line shows whole. Otherwise the label takes the
     // size of its text.
     void SetFixedGeometry(bool fixed);
+    bool FixedGeometry() const { return Fixed_; }
     // A line wider than this many pixels is cut short with "…" (0: never).
     void SetElideWidth(int width);
     int ElideWidth() const { return ElideWidth_; }

@@ -105,13 +105,22 @@ private:
 
 }  // namespace
 
+const QColor TFlatComboBox::FaceColor{0x00, 0x00, 0x00};
+const QColor TFlatComboBox::FrameColor{0x50, 0x50, 0x50};
+const QColor TFlatComboBox::FocusFrameColor{0x80, 0x80, 0xFF};
+const QColor TFlatComboBox::ListColor{0x00, 0x00, 0x00};
+const QColor TFlatComboBox::ListFrameColor{0x50, 0x50, 0x50};
+const QColor TFlatComboBox::ListSelectedColor{0x00, 0x00, 0x80};
+const QColor TFlatComboBox::ListSelectedTextColor{0xFF, 0xFF, 0xFF};
+
 TFlatComboBox::TFlatComboBox(QWidget* parent, QColor textColor)
     : QComboBox(parent), TextColor_(textColor) {
     setEditable(false);
     view()->setStyleSheet(QStringLiteral(
-        "QAbstractItemView { background: #000000; color: %1; border: 1px solid #505050;"
-        " selection-background-color: #000080; selection-color: #FFFFFF; outline: 0; }")
-                              .arg(textColor.name()));
+        "QAbstractItemView { background: %2; color: %1; border: 1px solid %3;"
+        " selection-background-color: %4; selection-color: %5; outline: 0; }")
+                              .arg(textColor.name(), ListColor.name(), ListFrameColor.name(),
+                                   ListSelectedColor.name(), ListSelectedTextColor.name()));
     setItemDelegate(new TFixedRowDelegate(this, this));
 }
 
@@ -121,24 +130,29 @@ void TFlatComboBox::SetItemHeight(int height) {
     view()->doItemsLayout();
 }
 
+std::array<QPointF, 3> TFlatComboBox::ArrowPoints(const QRect& rect) {
+    const int ax = rect.right() - 11;
+    const int ay = rect.center().y() - 1;
+    return {{{ax - 4.0, ay - 2.0}, {ax + 4.0, ay - 2.0}, {ax + 0.0, ay + 3.0}}};
+}
+
+QRect TFlatComboBox::TextRect(const QRect& rect) { return rect.adjusted(4, 0, -20, 0); }
+
 void TFlatComboBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect r = rect();
-    p.fillRect(r, Qt::black);
-    p.setPen(hasFocus() ? QColor(0x80, 0x80, 0xFF) : QColor(0x50, 0x50, 0x50));
+    p.fillRect(r, FaceColor);
+    p.setPen(hasFocus() ? FocusFrameColor : FrameColor);
     p.drawRect(r.adjusted(0, 0, -1, -1));
-    // The arrow: a small triangle pointing down at the right end.
-    const int ax = r.right() - 11;
-    const int ay = r.center().y() - 1;
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(TextColor_);
-    const QPointF tri[3] = {{ax - 4.0, ay - 2.0}, {ax + 4.0, ay - 2.0}, {ax + 0.0, ay + 3.0}};
-    p.drawPolygon(tri, 3);
+    const std::array<QPointF, 3> tri = ArrowPoints(r);
+    p.drawPolygon(tri.data(), 3);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(TextColor_);
     p.setFont(font());
-    const QRect textRect = r.adjusted(4, 0, -20, 0);
+    const QRect textRect = TextRect(r);
     p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
                fontMetrics().elidedText(currentText(), Qt::ElideRight, textRect.width()));
 }
@@ -165,6 +179,9 @@ void TShape::paintEvent(QPaintEvent*) {
 
 const QColor TStringGrid::FixedColor{0x00, 0x00, 0x80};
 const QColor TStringGrid::SelectedColor{0x1C, 0x3F, 0x94};
+const QColor TStringGrid::CellColor{0x00, 0x00, 0x00};
+const QColor TStringGrid::TextColor{0xFF, 0xFF, 0xFF};
+const QColor TStringGrid::LineColor{0x80, 0x80, 0x80};
 
 TStringGrid::TStringGrid(std::vector<int> colWidths, int rowCount, int rowHeight, QWidget* parent)
     : QWidget(parent),
@@ -198,13 +215,12 @@ QRect TStringGrid::CellRect(int col, int row) const {
 
 void TStringGrid::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), Qt::black);
+    p.fillRect(rect(), CellColor);
     p.setFont(font());
-    const QColor line(0x80, 0x80, 0x80);
     for (int row = 0; row < RowCount_; ++row) {
         for (int col = 0; col < ColCount(); ++col) {
             const QRect r = CellRect(col, row);
-            QColor bg = Qt::black;
+            QColor bg = CellColor;
             if (row == 0)
                 bg = FixedColor;
             else if (row == Selected_)
@@ -212,13 +228,13 @@ void TStringGrid::paintEvent(QPaintEvent*) {
             p.fillRect(r, bg);
             if (row == 0) {
                 // Lines around the fixed cells only.
-                p.fillRect(r.right() + 1, r.top(), 1, r.height() + 1, line);
-                p.fillRect(r.left(), r.bottom() + 1, r.width() + 1, 1, line);
+                p.fillRect(r.right() + 1, r.top(), 1, r.height() + 1, LineColor);
+                p.fillRect(r.left(), r.bottom() + 1, r.width() + 1, 1, LineColor);
             }
-            p.setPen(Qt::white);
+            p.setPen(TextColor);
             p.save();
             p.setClipRect(r);
-            p.drawText(r.adjusted(2, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter,
+            p.drawText(r.adjusted(TextLeftInset, 0, -TextRightInset, 0), Qt::AlignLeft | Qt::AlignVCenter,
                        Cells_[static_cast<size_t>(row * ColCount() + col)]);
             p.restore();
         }

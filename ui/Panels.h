@@ -71,6 +71,21 @@ public:
     // The height of each row of the open list, in pixels.
     void SetItemHeight(int height);
     int ItemHeight() const { return ItemHeight_; }
+    QColor TextColor() const { return TextColor_; }
+
+    // The face, its frame, and the frame while the list has the keyboard focus.
+    static const QColor FaceColor;
+    static const QColor FrameColor;
+    static const QColor FocusFrameColor;
+    // The open list: its background, frame, and the selected row.
+    static const QColor ListColor;
+    static const QColor ListFrameColor;
+    static const QColor ListSelectedColor;
+    static const QColor ListSelectedTextColor;
+    // Where the face draws the arrow (a small triangle pointing down at the
+    // right end) and the current item's text, in a box of `rect`.
+    static std::array<QPointF, 3> ArrowPoints(const QRect& rect);
+    static QRect TextRect(const QRect& rect);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -120,6 +135,12 @@ public:
 
     static const QColor FixedColor;      // header row background (navy)
     static const QColor SelectedColor;   // background of the selected row
+    static const QColor CellColor;       // background of the other rows
+    static const QColor TextColor;
+    static const QColor LineColor;       // the lines around the fixed cells
+    // The text's room in a cell: this many pixels off its left and right edges.
+    static constexpr int TextLeftInset = 2;
+    static constexpr int TextRightInset = 1;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -3,36 +3,23 @@
 #include <QDateTime>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
-namespace {
-
-// Slow flight: each movement step carries a star 0.9 % farther out (so the
-// farther out, the faster), plus a small push that gets it away from the
-// centre: about three seconds from the centre to the edge of the field.
-constexpr double Growth = 0.009;
-constexpr double Push = 0.25;
-// The streak's tail follows the head at this share of the gap per step.
-constexpr double TailFollow = 0.22;
-// Restarting stars appear within this distance of the centre.
-constexpr int RestartRadius = 40;
-// After a stall the field moves on by at most this many steps at once.
-constexpr qint64 MaxStepsPerFrame = 12;
-
-double Length(QPointF p) { return std::hypot(p.x(), p.y()); }
-
-}  // namespace
-
-TNcaStar::TNcaStar(QWidget* parent) : QWidget(parent), Rng(QRandomGenerator::system()->generate()) {
+TNcaStar::TNcaStar(QWidget* parent) : QWidget(parent), Motion(QRandomGenerator::system()->generate64()) {
     // Every frame paints its whole dirty area itself (black sky, then stars).
     setAttribute(Qt::WA_OpaquePaintEvent);
     FrameTimer.setInterval(FrameIntervalMs);
     FrameTimer.setTimerType(Qt::CoarseTimer);
     connect(&FrameTimer, &QTimer::timeout, this, &TNcaStar::Frame);
-    StarList.reserve(MaxStars);
-    for (int i = 0; i < MaxStars; ++i) StarList.append(NewStar(true));
+    StarList.resize(MaxStars);
+    FollowSize();
+    Motion.SetCentre(CentreP.x(), CentreP.y());
+    Motion.Scatter();
+    TakeStars(true);
 }
 
 void TNcaStar::SetActive(bool active) {
@@ -42,61 +29,46 @@ void TNcaStar::SetActive(bool active) {
 
 void TNcaStar::SetCentre(QPoint centre) {
     CentreP = centre;
+    Motion.SetCentre(centre.x(), centre.y());
     update();
 }
 
 void TNcaStar::SetBrightness(int brightness) {
-    BrightnessV = std::clamp(brightness, 0, 255);
-    for (TStar& s : StarList) s = NewStar(true);
+    FollowSize();
+    Motion.SetBrightness(brightness);
+    TakeStars(false);
     update();
 }
 
-void TNcaStar::SetMoveInterval(int ms) { MoveIntervalMs = std::max(1, ms); }
+void TNcaStar::SetMoveInterval(int ms) { Pacer.SetMoveInterval(ms); }
 
 void TNcaStar::Seed(quint32 seed) {
-    Rng.seed(seed);
-    for (TStar& s : StarList) s = NewStar(true);
+    FollowSize();
+    Motion.Seed(seed);
+    TakeStars(false);
     update();
 }
 
-TNcaStar::TStar TNcaStar::NewStar(bool anywhere) {
-    TStar star;
-    // A random offset at least MinStartDistance from the centre: anywhere on
-    // the field for the first sky, near the centre for a star that restarts.
-    const int minDx = anywhere ? -CentreP.x() : -RestartRadius;
-    const int maxDx = anywhere ? std::max(width(), 1) - CentreP.x() : RestartRadius;
-    const int minDy = anywhere ? -CentreP.y() : -RestartRadius;
-    const int maxDy = anywhere ? std::max(height(), 1) - CentreP.y() : RestartRadius;
-    for (;;) {
-        const int dx = minDx + static_cast<int>(Rng.bounded(static_cast<quint32>(std::max(1, maxDx - minDx))));
-        const int dy = minDy + static_cast<int>(Rng.bounded(static_cast<quint32>(std::max(1, maxDy - minDy))));
-        if (dx * dx + dy * dy >= MinStartDistance * MinStartDistance) {
-            star.Offset = QPointF(dx, dy);
-            break;
+void TNcaStar::TakeStars(bool all) {
+    const std::span<const TStarMotion::TStar> stars = Motion.Stars();
+    for (qsizetype i = 0; i < StarList.size(); ++i) {
+        const TStarMotion::TStar& m = stars[static_cast<size_t>(i)];
+        TStar& s = StarList[i];
+        s.Offset = QPointF(m.X, m.Y);
+        s.TailOffset = QPointF(m.TailX, m.TailY);
+        std::uint32_t& taken = TakenSerials[static_cast<size_t>(i)];
+        if (all || taken != m.Serial) {
+            taken = m.Serial;
+            s.Color = QColor(m.R, m.G, m.B);
+            s.Pen = QPen(s.Color, TStarMotion::StreakWidth, Qt::SolidLine, Qt::RoundCap);
         }
     }
-    star.TailOffset = star.Offset;
-    if (anywhere) {
-        // Already under way: give it the streak it would have by now.
-        const double d = Length(star.Offset);
-        const double tail = std::max<double>(MinStartDistance, d - d * Growth * 3.5);
-        star.TailOffset = star.Offset * (tail / d);
-    }
-    const int spare = 256 - BrightnessV;
-    star.Color = QColor(BrightnessV + static_cast<int>(Rng.bounded(spare)), BrightnessV + static_cast<int>(Rng.bounded(spare)),
-                        BrightnessV + static_cast<int>(Rng.bounded(spare)));
-    star.Pen = QPen(star.Color, 1.0, Qt::SolidLine, Qt::RoundCap);
-    return star;
 }
 
 void TNcaStar::Step() {
-    const QRectF field(QPointF(-CentreP.x(), -CentreP.y()), QSizeF(width(), height()));
-    for (TStar& s : StarList) {
-        const double d = Length(s.Offset);
-        s.Offset += s.Offset * (Growth + Push / d);
-        s.TailOffset += (s.Offset - s.TailOffset) * TailFollow;
-        if (!field.contains(s.TailOffset)) s = NewStar(false);
-    }
+    FollowSize();
+    Motion.Step();
+    TakeStars(false);
 }
 
 QRect TNcaStar::StreakRect(const TStar& star) const {
@@ -112,15 +84,7 @@ QRect TNcaStar::StreakRect(const TStar& star) const {
     return QRect(QPoint(left - 2, top - 2), QPoint(right + 1, bottom + 1));
 }
 
-void TNcaStar::Frame() {
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (LastFrameMs < 0) LastFrameMs = now;
-    const qint64 due = now - LastFrameMs + StepRemainderMs;
-    LastFrameMs = now;
-    const qint64 steps = std::min(due / MoveIntervalMs, MaxStepsPerFrame);
-    StepRemainderMs = steps == MaxStepsPerFrame ? 0 : due % MoveIntervalMs;
-    Advance(static_cast<int>(steps));
-}
+void TNcaStar::Frame() { Advance(Pacer.StepsAt(QDateTime::currentMSecsSinceEpoch())); }
 
 QRegion TNcaStar::Advance(int steps) {
     if (steps <= 0) return {};
@@ -143,7 +107,9 @@ QRegion TNcaStar::Advance(int steps) {
                 DamageTiles[static_cast<size_t>(ty * cols + tx)] = true;
     };
     for (const TStar& s : StarList) mark(StreakRect(s));
-    for (int i = 0; i < steps; ++i) Step();
+    FollowSize();
+    for (int i = 0; i < steps; ++i) Motion.Step();
+    TakeStars(false);
     for (const TStar& s : StarList) mark(StreakRect(s));
     // The runs come row by row, left to right, apart from each other and of
     // one height in a row: the banded order a region is made of.
@@ -211,14 +177,15 @@ void TNcaStar::hideEvent(QHideEvent* event) {
 void TNcaStar::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // A new sky for the new size, spread over all of it.
-    for (TStar& s : StarList) s = NewStar(true);
+    FollowSize();
+    Motion.Scatter();
+    TakeStars(false);
 }
 
 void TNcaStar::UpdateTimer() {
     const bool run = IsActive && isVisible();
     if (run && !FrameTimer.isActive()) {
-        LastFrameMs = -1;
-        StepRemainderMs = 0;
+        Pacer.Restart();
         FrameTimer.start();
     } else if (!run && FrameTimer.isActive()) {
         FrameTimer.stop();

@@ -1,19 +1,24 @@
 // The title screen's moving background: stars that fly outward from a centre
-// point as short coloured streaks. Pure decoration: it draws its randomness
-// from its own generator and never touches the game's.
+// point as short coloured streaks. The motion is TStarMotion's, which the
+// browser drives too; this widget runs its timer, paints the streaks and
+// repaints only where they were and are. Pure decoration: its randomness is
+// its own and never touches the game's.
 #pragma once
 
 #include <QColor>
 #include <QPen>
 #include <QPoint>
 #include <QPointF>
-#include <QRandomGenerator>
 #include <QRegion>
 #include <QTimer>
 #include <QVector>
 #include <QWidget>
 
+#include <array>
+#include <cstdint>
 #include <vector>
+
+#include "StarMotion.h"
 
 class TNcaStar : public QWidget {
     Q_OBJECT
@@ -25,8 +30,9 @@ public:
         QPen Pen;  // the streak's pen in its colour, made once per star
     };
 
-    static constexpr int MaxStars = 100;
-    static constexpr int MinStartDistance = 6;  // stars start at least this far from the centre
+    static constexpr int MaxStars = TStarMotion::MaxStars;
+    // Stars start at least this far from the centre.
+    static constexpr int MinStartDistance = TStarMotion::MinStartDistance;
 
     explicit TNcaStar(QWidget* parent = nullptr);
 
@@ -40,12 +46,12 @@ public:
 
     // Each colour channel is this brightness plus a random amount.
     void SetBrightness(int brightness);
-    int Brightness() const { return BrightnessV; }
+    int Brightness() const { return Motion.Brightness(); }
 
     // One movement step every `ms` milliseconds (the frames may be coarser:
     // a frame moves the stars by as many steps as have fallen due).
     void SetMoveInterval(int ms);
-    int MoveInterval() const { return MoveIntervalMs; }
+    int MoveInterval() const { return Pacer.MoveInterval(); }
 
     // Re-seeds the star field's own generator and starts all stars afresh.
     void Seed(quint32 seed);
@@ -62,7 +68,7 @@ public:
     bool TimerRunning() const { return FrameTimer.isActive(); }
 
     // Milliseconds between two frames.
-    static constexpr int FrameIntervalMs = 30;
+    static constexpr int FrameIntervalMs = TStarPacer::FrameIntervalMs;
     // Side of the square tiles a frame's repaint is made of.
     static constexpr int DamageTile = 32;
 
@@ -75,20 +81,23 @@ protected:
 private:
     void Frame();
     void UpdateTimer();
-    TStar NewStar(bool anywhere);
+    // The motion's field is the widget's rectangle.
+    void FollowSize() { Motion.SetField(width(), height()); }
+    // Takes the motion's stars into StarList; a star's colour and pen are
+    // made again only when it started afresh (or for all of them).
+    void TakeStars(bool all);
     QRect StreakRect(const TStar& star) const;
     QRegion HiddenByOverlays() const;
 
-    QRandomGenerator Rng;
+    TStarMotion Motion;
+    TStarPacer Pacer;
     QVector<TStar> StarList;
+    // The motion's serial of each star when its colour was taken.
+    std::array<std::uint32_t, MaxStars> TakenSerials{};
     // Kept between frames, so that a frame allocates nothing.
     std::vector<bool> DamageTiles;
     QVector<QRect> DamageRuns;
     QTimer FrameTimer;
-    qint64 LastFrameMs = -1;
-    qint64 StepRemainderMs = 0;
     bool IsActive = true;
-    QPoint CentreP{400, 200};
-    int BrightnessV = 90;
-    int MoveIntervalMs = 10;
+    QPoint CentreP{TStarMotion::DefaultCentreX, TStarMotion::DefaultCentreY};
 };
