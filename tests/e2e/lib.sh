@@ -4,7 +4,8 @@
 work=$(mktemp -d)
 pids=()
 cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  # A process a test stopped (SIGSTOP) acts on the signal once it runs again.
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null && kill -CONT "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
   chmod -R u+w "$work" 2>/dev/null || true  # a test may leave a read-only folder
   rm -rf "$work"
