@@ -447,7 +447,15 @@ for s in 1 2 3 4 5 6 7 8 9 10; do
   xdotool mousemove $((sx + (tx - sx) * s / 10)) $((sy + (ty - sy) * s / 10)); sleep 0.05
 done
 xdotool mouseup 1
-sleep 0.3
+# The colony shows under the pointer once the game has taken the drop and
+# painted; then the game is held still (SIGSTOP) while its cells are looked
+# at one by one, so that they do not grow meanwhile on a slow machine.
+for _ in $(seq 100); do
+  read -r r g b <<<"$(px $((174 + vx)) $((70 + vy)))"
+  [ "$b" -gt 110 ] && [ "$r" -lt 40 ] && [ "$g" -lt 40 ] && break
+  sleep 0.1
+done
+kill -STOP "$game_pid"
 # Every cell is a solid block of screen pixels; blue (tinted) along the row
 # through the dropped cell, in a run centred on it.
 # A cell caught while the board repaints around it may show two generations
@@ -458,7 +466,8 @@ solid_cell() {
   for try in 1 2 3; do
     read -r lr lg lb hr hg hb <<<"$(cell "$1" "$2")"
     [ "$lr $lg $lb" = "$hr $hg $hb" ] && { echo "$lr $lg $lb"; return 0; }
-    sleep 0.3
+    # Held still in the middle of a repaint: let it finish.
+    kill -CONT "$game_pid"; sleep 0.3; kill -STOP "$game_pid"
   done
   read -r X Y W H <<<"$(inner $((174 + 4 * $1)) $((70 + 4 * $2)) 4 4)"
   echo "cell ($1, $2) is not one solid block: $lr $lg $lb .. $hr $hg $hb (screen $X,$Y ${W}x$H)" >&2
@@ -484,5 +493,6 @@ echo "blue cells across $left..$right, down $top..$bottom around the pointer's c
 [ $((right - left)) -ge 2 ] || fail "a colony of one cell: the tube held nothing?"
 # Blocks elsewhere on the board too: a row of cells of the red and empty sides.
 for c in 5 20 40 60; do solid_cell $c 50 >/dev/null || fail "cell ($c, 50) stays mixed"; done
+kill -CONT "$game_pid"
 close_and_end
 echo "1 passed, 0 failed"
