@@ -125,9 +125,10 @@ time_label() {
 # keep changing (a frozen game would show the same picture on and on), no
 # error box may open and the program must live. The label changes once a
 # second of match time, and the match clock runs on the game's timers: a
-# label that stays the same for more than 2 s of the game's own time (the
-# time between two looks less what the game stood waiting to run, as the
-# kernel counts it) is a game that stopped. Sets cpu_pct, the share of one
+# label that stays the same for more than 2 s of the game's own time (from
+# the end of the look that saw it change to the start of the present one,
+# so that a slow look counts for nothing, less what the game stood waiting
+# to run, as the kernel counts it) is a game that stopped. Sets cpu_pct, the share of one
 # core it used.
 watch_game() {
   local seconds="$1" what="$2" t0 c0 c1 last cur changes=0 s at since q_since stood
@@ -138,7 +139,8 @@ watch_game() {
     at=$(now)
     cur=$(time_label)
     if [ "$cur" != "$last" ]; then
-      changes=$((changes + 1)); since=$at; q_since=$(run_wait)
+      # The picture seen was there by the end of this look at the latest.
+      changes=$((changes + 1)); since=$(now); q_since=$(run_wait)
     else
       stood=$(awk -v a="$since" -v b="$at" -v q0="$q_since" -v q="$(run_wait)" 'BEGIN { printf "%.2f", (b - a) - (q - q0) / 1e9 }')
       awk -v t="$stood" 'BEGIN { exit !(t > 2.0) }' && fail "$what: the time label stayed the same for $stood s of the game's own time"
@@ -157,9 +159,11 @@ watch_game() {
 # set otherwise). The match clock runs on the game's timers: a game that a
 # busy machine keeps from running falls behind the wall clock by as much as
 # it was kept waiting, so a tick may be late by that much more than 0.35 s.
-# The wait is the kernel's count of the time the game stood ready to run
-# since `wait_ref` was taken (run_wait) at or before the tick $1.
-run_wait() { awk '{ print $2 }' "/proc/$game_pid/schedstat"; }
+# The wait is the kernel's count of the time the game's threads stood ready
+# to run since `wait_ref` was taken (run_wait) at or before the tick $1.
+# All its threads count: one kept waiting while it holds a lock the others
+# need (the sound thread's) holds them up as well.
+run_wait() { cat /proc/"$game_pid"/task/*/schedstat 2>/dev/null | awk '{ s += $2 } END { printf "%d", s }'; }
 in_step() {
   local first="$1" late; shift
   [ "$#" -ge "${min_ticks:-2}" ] || fail "$what_ticks: only $# clock ticks to compare"

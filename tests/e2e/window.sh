@@ -223,9 +223,10 @@ fi
 # It is stopped in its event loop, once it has answered a request (a second
 # desktop), not in the middle of its own start.
 if [ "$mode" = place-late ]; then
-  xdotool set_num_desktops 2
-  for _ in $(seq 200); do
-    [[ "$(xprop -root _NET_NUMBER_OF_DESKTOPS 2>/dev/null)" == *"= 2" ]] && break; sleep 0.05
+  # Asked again until answered: a request sent before openbox listens is lost.
+  for _ in $(seq 300); do
+    xdotool set_num_desktops 2
+    [[ "$(xprop -root _NET_NUMBER_OF_DESKTOPS 2>/dev/null)" == *"= 2" ]] && break; sleep 0.1
   done
   [[ "$(xprop -root _NET_NUMBER_OF_DESKTOPS 2>/dev/null)" == *"= 2" ]] || fail "openbox does not answer"
   kill -STOP "$wm_pid"
