@@ -34,12 +34,13 @@ start_program() {
 }
 
 # A free X display of screen size $1 (WIDTHxHEIGHT), picked by the server
-# itself; sets DISPLAY.
+# itself; sets DISPLAY and xvfb_pid.
 start_xvfb() {
   # -noreset: with the server's default, the last client leaving (a probe
   # such as xprop) resets it, and a client connecting meanwhile is refused.
   Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-  pids+=($!)
+  xvfb_pid=$!
+  pids+=($xvfb_pid)
   for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
   export DISPLAY=":$(head -1 "$work/display")"

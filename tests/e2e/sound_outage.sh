@@ -244,18 +244,25 @@ fi
 
 if [ "$mode" = signals ]; then
   # Sends signal $1 to the game and waits for its end, at most 30 s. The time
-  # it took is counted without the time the game stood ready to run while a
-  # busy machine ran something else (its run-queue wait, from the kernel's
+  # it took is counted without the time the game's main thread, or the X
+  # server it waits on while its windows go, stood ready to run while a busy machine ran
+  # something else (their run-queue wait, from the kernel's
   # scheduler statistics), and without this script's own delays in noticing
   # the end (the last look that found it running counts): more than $2 s of
   # that is a program that lingers. Prints both figures.
+  held_up() {
+    local game x
+    game=$(awk '{ print $2 }' "/proc/$game_pid/schedstat" 2>/dev/null) || return 1
+    x=$(cat /proc/"$xvfb_pid"/task/*/schedstat | awk '{ s += $2 } END { printf "%.0f", s }')
+    awk -v g="$game" -v x="$x" 'BEGIN { printf "%.0f", g + x }'
+  }
   signal_and_wait() {
     local t0 q0 q alive_at waited left
-    t0=$(now); q0=$(awk '{ print $2 }' "/proc/$game_pid/schedstat")
+    t0=$(now); q0=$(held_up)
     alive_at=$t0; waited=$q0
     kill -"$1" "$game_pid"
     for _ in $(seq 600); do
-      q=$(awk '{ print $2 }' "/proc/$game_pid/schedstat" 2>/dev/null) || break
+      q=$(held_up) || break
       [ "$(awk '{ print $3 }' "/proc/$game_pid/stat" 2>/dev/null)" = Z ] && break
       alive_at=$(now); waited=$q
       sleep 0.05
