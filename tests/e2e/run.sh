@@ -154,6 +154,10 @@ if [ "$mode" = sound ]; then
   # (or this script) held up by a busy machine would shift every moment.
   rec_at() { "$events" "$work/rec.raw" --at "$1"; }
   since_rec() { rec_at "$(date +%s.%N)"; }
+  # The time the game's threads stood ready to run while a busy machine ran
+  # something else (the kernel's run-queue wait), in ns: by as much its
+  # match clock, and so its ticks, may fall behind.
+  run_wait() { cat /proc/"$game_pid"/task/*/schedstat 2>/dev/null | awk '{ s += $2 } END { printf "%.0f", s }'; }
 else
   # A server address where none listens: the game must find no sound device
   # and play on silently (and no server may be started on its behalf).
@@ -234,7 +238,7 @@ click $((wx + 2 + 370)) $((wy + 2 + 249))
 sleep 0.5
 # The chooser's Done with the presets.
 click $((wx + 192 + 188)) $((wy + 200 + 146))
-[ "$mode" = sound ] && echo "chooser done at $(since_rec) s of the recording"
+[ "$mode" = sound ] && echo "chooser done at $(since_rec) s of the recording" && wait_ref=$(run_wait)
 sleep 3.8   # countdown 3, 2, 1
 
 # With a sound server, drop between two clock ticks, about 1.5 s after the
@@ -276,6 +280,8 @@ read -r w2r w2g w2b < <(pixel $((wx + 592 + 16)) $((wy + 384 + 16)))
 echo "weapon button before: $w1r $w1g $w1b; after: $w2r $w2g $w2b"
 [ $((w2r + w2g + w2b)) -lt $((w1r + w1g + w1b)) ] || fail "weapon button not spent"
 
+[ "$mode" = sound ] && late=$(awk -v q="$(run_wait)" -v q0="$wait_ref" 'BEGIN { printf "%.3f", (q - q0) / 1e9 }') &&
+  echo "the game stood waiting to run for $late s in the match"
 # Close the window as its close box does: the program saves and ends.
 "$x11" close "$main"
 for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
@@ -306,7 +312,7 @@ done
 if [ "$mode" = sound ]; then
   sleep 0.3
   kill "$rec_pid" 2>/dev/null || true
-  "$events" "$work/rec.raw" "$drop_at" || {
+  "$events" "$work/rec.raw" "$drop_at" "$late" || {
     cp "$work/rec.raw" /tmp/agarhold-e2e-sound.raw
     fail "the sounds did not arrive as they should (recording kept in /tmp/agarhold-e2e-sound.raw)"
   }

@@ -1,7 +1,7 @@
 // Finds the game's sounds in a recording of a sound server's monitor and checks
 // them against what a match must play:
 //
-//   e2e_sound_events RECORDING.raw DROP_SECONDS
+//   e2e_sound_events RECORDING.raw DROP_SECONDS [LATE_SECONDS]
 //   e2e_sound_events RECORDING.raw --first-tick   prints when the first tick
 //                                                  began, fails while there is none
 //   e2e_sound_events RECORDING.raw --ticks        prints when each tick began,
@@ -41,7 +41,9 @@
 // injection's sound is stereo (its two channels differ). The checks:
 //   - ticks arrive about every 4 s: at least three, and the gaps between
 //     neighbours are whole multiples of 4 s (one may be covered by another
-//     sound starting with it), at least two of them a single 4 s step;
+//     sound starting with it), at least two of them a single 4 s step; a gap
+//     may be longer by LATE_SECONDS, the time the game stood waiting to run
+//     (its match clock runs on its timers);
 //   - a stereo sound starts within 0.6 s after DROP_SECONDS, the moment the
 //     tube was dropped (seconds since the recording began), and lasts at
 //     least 0.6 s: it is not cut off (unless another sound of the game begins
@@ -303,8 +305,8 @@ int main(int argc, char** argv) {
         std::fclose(f);
         return SoundStarts(pcm, WaveSamples(argv[3]), argc - 4, argv + 4);
     }
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s RECORDING.raw DROP_SECONDS\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s RECORDING.raw DROP_SECONDS [LATE_SECONDS]\n", argv[0]);
         return 2;
     }
     FILE* f = std::fopen(argv[1], "rb");
@@ -320,6 +322,7 @@ int main(int argc, char** argv) {
     const bool firstTick = std::strcmp(argv[2], "--first-tick") == 0;
     const bool allTicks = std::strcmp(argv[2], "--ticks") == 0;
     const double drop = std::atof(argv[2]);
+    const double late = argc == 4 ? std::atof(argv[3]) : 0.0;
     const size_t frames = pcm.size() / 2 / Frame;
     if (!firstTick && !allTicks) std::printf("recording: %.2f s\n", static_cast<double>(pcm.size() / 2) / Rate);
 
@@ -400,8 +403,12 @@ int main(int argc, char** argv) {
     int singleSteps = 0;
     for (size_t i = 1; i < ticks.size(); ++i) {
         const double gap = ticks[i] - ticks[i - 1];
-        const double steps = std::round(gap / 4.0);
-        if (steps < 1 || std::abs(gap - 4.0 * steps) > 0.25 * steps) {
+        // Whole steps of 4 s, each give or take 0.25 s, and longer by up to
+        // `late` where the game was kept from running: the most steps that fit.
+        double steps = 0;
+        for (double k = 1; k <= std::round(gap / 4.0) + 1; ++k)
+            if (gap - 4.0 * k >= -0.25 * k && gap - 4.0 * k <= 0.25 * k + late) steps = k;
+        if (steps < 1) {
             std::printf("FAIL: ticks %.3f s apart, not a multiple of about 4 s\n", gap);
             ok = false;
         }

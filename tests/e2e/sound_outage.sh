@@ -174,9 +174,11 @@ in_step() {
   [ "$#" -ge "${min_ticks:-2}" ] || fail "$what_ticks: only $# clock ticks to compare"
   late=$(awk -v q="$(run_wait)" -v q0="$wait_ref" 'BEGIN { printf "%.3f", 0.35 + (q - q0) / 1e9 }')
   echo "  (the game stood waiting to run for $(awk -v l="$late" 'BEGIN { printf "%.3f", l - 0.35 }') s since the first tick)"
-  awk -v f="$first" -v late="$late" 'BEGIN { for (i = 1; i < ARGC; ++i) { d = ARGV[i] - f; n = int(d / 4 + 0.5);
+  # A tick is taken for the latest step it may belong to: one more than
+  # 0.35 s early for its step is late for the one before.
+  awk -v f="$first" -v late="$late" 'BEGIN { for (i = 1; i < ARGC; ++i) { d = ARGV[i] - f; n = int((d + 0.35) / 4);
       off = d - 4 * n; printf "  tick %.3f s after the first: %+.3f s from its 4 s step\n", d, off;
-      if (off > late || off < -0.35 || n < 0) bad = 1 } exit bad }' "$@" \
+      if (off > late || off < -0.35 || d < -0.35) bad = 1 } exit bad }' "$@" \
     || fail "$what_ticks: the clock ticks are out of step with the match clock"
 }
 # A match takes a few per cent of a core; a quarter of one is a wait that spins.
