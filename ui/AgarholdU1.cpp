@@ -136,10 +136,15 @@ TForm1::TForm1(TGame& game, QWidget* parent) : QWidget(parent), Game(game) {
     WireEvents();
     SyncFromModel();
 
+    // The window manager tells the frame some time after the window shows,
+    // and no event says so: looked for often in the first seconds, then
+    // seldom, for as long as it takes (a busy desktop, or one whose window
+    // manager starts after the game).
     FrameWatch_.setInterval(20);
     connect(&FrameWatch_, &QTimer::timeout, this, [this] {
         if (FrameReported()) FitOnScreen();
-        if (FrameFitted_ || ++FramePolls_ >= 150) FrameWatch_.stop();
+        if (FrameFitted_) FrameWatch_.stop();
+        else if (++FramePolls_ == 150) FrameWatch_.setInterval(500);
     });
 }
 
@@ -590,17 +595,45 @@ bool TForm1::FrameReported() const {
     return !FrameFitted_ && isVisible() && windowHandle() && !windowHandle()->frameMargins().isNull();
 }
 
+void TForm1::setVisible(bool visible) {
+    if (visible && !Placed_) {
+        Placed_ = true;
+        PlaceBeforeShowing();
+    }
+    QWidget::setVisible(visible);
+}
+
 void TForm1::showEvent(QShowEvent* event) {
-    // Before the window maps: the frame is not known yet, so the client area
-    // alone is fitted; the frame follows when the window manager reports it.
+    // A frame known already (a platform that tells it at once) is fitted
+    // now; else it is looked for until the window manager tells it.
     if (!event->spontaneous() && !FrameFitted_) {
         FitOnScreen();
-        // The window manager tells the frame some time after the window
-        // maps, and no event says so: look for it for a few seconds.
         FramePolls_ = 0;
+        FrameWatch_.setInterval(20);
         if (!FrameFitted_) FrameWatch_.start();
     }
     QWidget::showEvent(event);
+}
+
+QScreen* TForm1::DesignScreen() const {
+    QScreen* s = QGuiApplication::screenAt(QPoint(DesignLeft, DesignTop));
+    return s ? s : screen();
+}
+
+void TForm1::PlaceBeforeShowing() {
+    QScreen* s = DesignScreen();
+    if (!s || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) return;
+    const QMargins frame = ExpectedFrame(s->devicePixelRatio());
+    const QRect area = s->availableGeometry();
+    const QSize design(ClientWidth, ClientHeight);
+    const QPoint lead(frame.left(), frame.top());
+    setMinimumSize(SmallestClientSize(area, frame, design));
+    const QRect fit = FitClientInArea(area, frame, QRect(QPoint(DesignLeft, DesignTop) + lead, design));
+    resize(fit.size());
+    // Not made yet, the window is moved by its frame's corner: the window
+    // manager puts the corner there, whatever frame it draws.
+    AskedCorner_ = fit.topLeft() - lead;
+    move(AskedCorner_);
 }
 
 void TForm1::FitOnScreen() {
@@ -609,33 +642,29 @@ void TForm1::FitOnScreen() {
         FrameFitted_ = true;
         return;
     }
-    QScreen* s = QGuiApplication::screenAt(pos());
-    if (!s) s = screen();
-    if (!s) return;
-    QMargins frame;
-    if (QWindow* w = windowHandle()) {
-        frame = w->frameMargins();
-        // At a fractional scale the frame's screen pixels round to whole
-        // logical ones either way: count a pixel more, so it surely fits.
-        const qreal ratio = w->devicePixelRatio();
-        if (!frame.isNull() && ratio != std::floor(ratio))
-            frame += QMargins(frame.left() > 0, frame.top() > 0, frame.right() > 0, frame.bottom() > 0);
-    }
-    // Once the frame is known this is the last fit: later moves are the player's.
-    if (!frame.isNull()) FrameFitted_ = true;
+    QWindow* w = windowHandle();
+    QScreen* s = DesignScreen();
+    if (!w || !s) return;
+    QMargins frame = w->frameMargins();
+    if (frame.isNull()) return;
+    // Where the window manager put the frame's corner: where it was asked
+    // (give or take a rounded pixel), or a place of its own choosing.
+    const QPoint corner = geometry().topLeft() - QPoint(frame.left(), frame.top());
+    const bool asked = std::abs(corner.x() - AskedCorner_.x()) <= 2 && std::abs(corner.y() - AskedCorner_.y()) <= 2;
+    // At a fractional scale the frame's screen pixels round to whole
+    // logical ones either way: count a pixel more, so it surely fits.
+    const qreal ratio = w->devicePixelRatio();
+    if (ratio != std::floor(ratio))
+        frame += QMargins(frame.left() > 0, frame.top() > 0, frame.right() > 0, frame.bottom() > 0);
+    // This is the last fit: later moves are the player's.
+    FrameFitted_ = true;
     const QRect area = s->availableGeometry();
     const QSize design(ClientWidth, ClientHeight);
     setMinimumSize(SmallestClientSize(area, frame, design));
-    // The place given is where the client area is now, or, when the first fit
-    // (without the frame) moved it, where the frame was asked to be; the size
-    // is the design's.
-    QPoint given = geometry().topLeft();
-    if (!GivenFrame_) GivenFrame_ = pos();  // the frame's corner, before any frame is known
-    else if (MovedUnframed_) given = *GivenFrame_ + QPoint(frame.left(), frame.top());
-    const QRect fit = FitClientInArea(area, frame, QRect(given, design));
-    if (fit == geometry()) return;
-    if (frame.isNull()) MovedUnframed_ = true;
-    setGeometry(fit);
+    // Where it would have gone had the frame been known from the start.
+    const QPoint from = asked ? QPoint(DesignLeft, DesignTop) : corner;
+    const QRect fit = FitClientInArea(area, frame, QRect(from + QPoint(frame.left(), frame.top()), design));
+    if (fit != geometry()) setGeometry(fit);
 }
 
 void TForm1::PlaceScreens() {

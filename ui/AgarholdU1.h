@@ -21,6 +21,7 @@
 #include "TGame.h"
 
 class QComboBox;
+class QScreen;
 class QLabel;
 class QSlider;
 class TNcaStar;
@@ -131,6 +132,10 @@ protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
+public:
+    // Placed on the screen before it first shows (see PlaceBeforeShowing).
+    void setVisible(bool visible) override;
+
 private:
     void BuildMatchScreen();
     void BuildChooser();
@@ -141,17 +146,25 @@ private:
     // The screens straight in the window at the design size, scaled to fill
     // it at any other.
     void PlaceScreens();
-    // Brings the whole window, frame included, onto the screen's available
-    // area (see WindowFit.h); once more when the window manager has told the
-    // frame, then never again.
+    // Before the window first shows: its frame's corner at the design place,
+    // or where the whole window fits with the frame it expects
+    // (ExpectedFrame), so that it fits from the moment a window manager shows
+    // it, however late that manager is.
+    void PlaceBeforeShowing();
+    // The screen of the design place.
+    QScreen* DesignScreen() const;
+    // Once the window manager has told the real frame: the whole window,
+    // frame included, where it fits on the screen's available area (see
+    // WindowFit.h), counted from the design place (or from where the window
+    // manager chose to put it instead); then never again.
     void FitOnScreen();
     // The window manager has just told the frame, and the window was not
     // fitted with it yet.
     bool FrameReported() const;
     QTimer FrameWatch_;
-    std::optional<QPoint> GivenFrame_;  // where the frame's corner was asked to be
-    bool MovedUnframed_ = false;        // the fit without the frame moved the window
     int FramePolls_ = 0;
+    bool Placed_ = false;
+    QPoint AskedCorner_;  // where the frame's corner was asked to be
     TScaledScreen* Scaled_ = nullptr;
     bool FrameFitted_ = false;
 

@@ -1,6 +1,7 @@
 #include "WindowFit.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -28,6 +29,12 @@ QRect FitClientInArea(const QRect& area, const QMargins& frame, const QRect& des
     const int x = FitAxis(area.x(), area.width(), frame.left(), frame.right(), design.x(), w);
     const int y = FitAxis(area.y(), area.height(), frame.top(), frame.bottom(), design.y(), h);
     return QRect(x, y, w, h);
+}
+
+QMargins ExpectedFrame(double ratio) {
+    if (!(ratio > 0)) ratio = 1;
+    const auto logical = [ratio](int screenPixels) { return static_cast<int>(std::ceil(screenPixels / ratio)); };
+    return QMargins(logical(4), logical(34), logical(4), logical(4));
 }
 
 QSize SmallestClientSize(const QRect& area, const QMargins& frame, const QSize& design) {

@@ -9,10 +9,17 @@
 #include <QSize>
 
 // `area` is the screen's available area, `frame` the window frame's margins
-// around the client area (zero while the window manager has not told them),
-// `design` the client area's design place and size. Returns the client area's
-// place and size. All in the same (logical) pixels.
+// around the client area, `design` the client area's design place and size.
+// Returns the client area's place and size. All in the same (logical) pixels.
 QRect FitClientInArea(const QRect& area, const QMargins& frame, const QRect& design);
+
+// The frame a window is fitted with before the window manager has told its
+// own, which it does only after the window shows (and later still on a busy
+// desktop): as large as the usual desktops' frames, a title bar of up to 34
+// screen pixels and borders of up to 4, in logical pixels at `ratio` screen
+// pixels to a logical one. A window placed with it fits with any of those
+// frames from the moment it shows.
+QMargins ExpectedFrame(double ratio);
 
 // The smallest client area the window may be given: the design size, unless
 // the area cannot hold it, then as much as the area holds.

@@ -4,7 +4,18 @@
 work=$(mktemp -d)
 pids=()
 cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  # A process a test stopped (SIGSTOP) acts on the signal once it runs again.
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null && kill -CONT "$p" 2>/dev/null || true; done
+  # One that has not gone after 10 s (a compositor busy ending, on a loaded
+  # machine) is killed: the test's verdict is in, and it must not hang.
+  local p left
+  for _ in $(seq 100); do
+    left=""
+    for p in "${pids[@]}"; do kill -0 "$p" 2>/dev/null && left="$left $p"; done
+    [ -z "$left" ] && break
+    sleep 0.1
+  done
+  for p in $left; do kill -KILL "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
   chmod -R u+w "$work" 2>/dev/null || true  # a test may leave a read-only folder
   rm -rf "$work"
@@ -23,12 +34,13 @@ start_program() {
 }
 
 # A free X display of screen size $1 (WIDTHxHEIGHT), picked by the server
-# itself; sets DISPLAY.
+# itself; sets DISPLAY and xvfb_pid.
 start_xvfb() {
   # -noreset: with the server's default, the last client leaving (a probe
   # such as xprop) resets it, and a client connecting meanwhile is refused.
   Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-  pids+=($!)
+  xvfb_pid=$!
+  pids+=($xvfb_pid)
   for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
   export DISPLAY=":$(head -1 "$work/display")"

@@ -134,8 +134,6 @@ start_xvfb 1280x1024
 
 # ---- sound: a private PulseAudio server with one null sink, or none at all ----
 if [ "$mode" = sound ]; then
-  # The recorder asks for 20 ms of latency: the null sink then renders in small
-  # blocks, and the recording keeps the time at which each sound was played.
   env -u DISPLAY HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
     --load="module-null-sink sink_name=cap" --load="module-native-protocol-unix auth-anonymous=1" \
     >"$work/pulse.log" 2>&1 &
@@ -143,16 +141,23 @@ if [ "$mode" = sound ]; then
   pulse="unix:$work/runtime/pulse/native"
   for _ in $(seq 100); do PULSE_SERVER="$pulse" pactl info >/dev/null 2>&1 && break; sleep 0.1; done
   PULSE_SERVER="$pulse" pactl info >/dev/null 2>&1 || fail "PulseAudio did not start: $(cat "$work/pulse.log")"
-  PULSE_SERVER="$pulse" parec -d cap.monitor --latency-msec=20 --raw --format=s16le --rate=44100 --channels=2 >"$work/rec.raw" &
-  parec_pid=$!
-  pids+=($parec_pid)
-  # The recording holds 176,400 bytes a second.
-  for _ in $(seq 200); do [ -s "$work/rec.raw" ] && break; sleep 0.02; done
-  [ -s "$work/rec.raw" ] || fail "parec records nothing"
-  # A moment is placed in the recording by what it holds so far, not by the
-  # wall clock since it began: the recording can fall behind the wall clock,
-  # by a third of a second within 12 s in one loaded run.
-  since_rec() { awk -v bytes="$(stat -c %s "$work/rec.raw")" 'BEGIN { printf "%.3f", bytes / 176400 }'; }
+  # The recorder's stream asks for 20 ms pieces: the null sink then renders
+  # in small blocks, and the recording keeps the time at which each sound was
+  # played.
+  PULSE_SERVER="$pulse" "$events" --record-from cap.monitor "$work/rec.raw" &
+  rec_pid=$!
+  pids+=($rec_pid)
+  for _ in $(seq 200); do [ -s "$work/rec.raw.clock" ] && break; sleep 0.05; done
+  [ -s "$work/rec.raw.clock" ] || fail "the recorder records nothing"
+  # A moment is placed in the recording by the server's own timing of the
+  # recording stream, not by what the recorder has written so far: a recorder
+  # (or this script) held up by a busy machine would shift every moment.
+  rec_at() { "$events" "$work/rec.raw" --at "$1"; }
+  since_rec() { rec_at "$(date +%s.%N)"; }
+  # The time the game's threads stood ready to run while a busy machine ran
+  # something else (the kernel's run-queue wait), in ns: by as much its
+  # match clock, and so its ticks, may fall behind.
+  run_wait() { cat /proc/"$game_pid"/task/*/schedstat 2>/dev/null | awk '{ s += $2 } END { printf "%.0f", s }'; }
 else
   # A server address where none listens: the game must find no sound device
   # and play on silently (and no server may be started on its behalf).
@@ -233,7 +238,7 @@ click $((wx + 2 + 370)) $((wy + 2 + 249))
 sleep 0.5
 # The chooser's Done with the presets.
 click $((wx + 192 + 188)) $((wy + 200 + 146))
-[ "$mode" = sound ] && echo "chooser done at $(since_rec) s of the recording"
+[ "$mode" = sound ] && echo "chooser done at $(since_rec) s of the recording" && wait_ref=$(run_wait)
 sleep 3.8   # countdown 3, 2, 1
 
 # With a sound server, drop between two clock ticks, about 1.5 s after the
@@ -256,8 +261,8 @@ for s in 1 2 3 4 5 6 7 8 9 10; do
   xdotool mousemove $((wx + 624 + (tx - wx - 624) * s / 10)) $((wy + 128 + (ty - wy - 128) * s / 10))
   sleep 0.05
 done
-xdotool mouseup 1
-[ "$mode" = sound ] && drop_at=$(since_rec) && echo "tube dropped at $drop_at s of the recording"
+released=$("$x11" release 1)
+[ "$mode" = sound ] && drop_at=$(rec_at "$released") && echo "tube dropped at $drop_at s of the recording"
 sleep 0.4
 read -r r g b < <(pixel "$tx" "$ty")
 echo "board pixel before the drop: blue $before_b; after: $r $g $b"
@@ -275,6 +280,8 @@ read -r w2r w2g w2b < <(pixel $((wx + 592 + 16)) $((wy + 384 + 16)))
 echo "weapon button before: $w1r $w1g $w1b; after: $w2r $w2g $w2b"
 [ $((w2r + w2g + w2b)) -lt $((w1r + w1g + w1b)) ] || fail "weapon button not spent"
 
+[ "$mode" = sound ] && late=$(awk -v q="$(run_wait)" -v q0="$wait_ref" 'BEGIN { printf "%.3f", (q - q0) / 1e9 }') &&
+  echo "the game stood waiting to run for $late s in the match"
 # Close the window as its close box does: the program saves and ends.
 "$x11" close "$main"
 for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
@@ -304,8 +311,8 @@ done
 # ---- the recording: ticks about every 4 s and the injection's sound at the drop ----
 if [ "$mode" = sound ]; then
   sleep 0.3
-  kill "$parec_pid" 2>/dev/null || true
-  "$events" "$work/rec.raw" "$drop_at" || {
+  kill "$rec_pid" 2>/dev/null || true
+  "$events" "$work/rec.raw" "$drop_at" "$late" || {
     cp "$work/rec.raw" /tmp/agarhold-e2e-sound.raw
     fail "the sounds did not arrive as they should (recording kept in /tmp/agarhold-e2e-sound.raw)"
   }

@@ -9,6 +9,13 @@
 #                                         stick out, moved just far enough; where
 #                                         the window cannot fit, as large as the
 #                                         screen allows
+#   window.sh place-late SCALE GAME E2E_X11
+#                                         the same with a window manager that is
+#                                         late: openbox is stopped while the game
+#                                         starts, and the game while openbox then
+#                                         frames and shows the window: the window
+#                                         shows first where the game asked, and
+#                                         that place must fit with its frame
 #   window.sh minsize GAME E2E_X11        the window refuses to shrink below its
 #                                         747 x 543 client area
 #   window.sh maximized GAME E2E_X11      maximised: the title screen and a match
@@ -35,7 +42,7 @@ set -euo pipefail
 mode="$1"
 wm=openbox
 case "$mode" in
-  place) scale="$2"; game="$3"; x11="$4" ;;
+  place|place-late) scale="$2"; game="$3"; x11="$4" ;;
   minsize|maximized) scale=1; game="$2"; x11="$3" ;;
   dialog) scale=1; wm="$2"; game="$3"; x11="$4" ;;
   wayland) game="$2" ;;
@@ -192,7 +199,7 @@ fi
 
 # ---- X: a free display picked by the server itself, and openbox ----
 case "$mode" in
-  place|minsize|maximized|dialog) screen=1366x768 ;;
+  place|place-late|minsize|maximized|dialog) screen=1366x768 ;;
 esac
 sw=${screen%x*}; sh=${screen#*x}
 start_xvfb "$screen"
@@ -212,6 +219,18 @@ if [ "$wm" = openbox ]; then
   done
   [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]] || fail "openbox did not start: $(cat "$work/openbox.log")"
 fi
+# A busy desktop: the window manager does not answer while the game starts.
+# It is stopped in its event loop, once it has answered a request (a second
+# desktop), not in the middle of its own start.
+if [ "$mode" = place-late ]; then
+  # Asked again until answered: a request sent before openbox listens is lost.
+  for _ in $(seq 300); do
+    xdotool set_num_desktops 2
+    [[ "$(xprop -root _NET_NUMBER_OF_DESKTOPS 2>/dev/null)" == *"= 2" ]] && break; sleep 0.1
+  done
+  [[ "$(xprop -root _NET_NUMBER_OF_DESKTOPS 2>/dev/null)" == *"= 2" ]] || fail "openbox does not answer"
+  kill -STOP "$wm_pid"
+fi
 
 (cd "$work/home" && exec env -i PATH=/usr/bin:/bin DISPLAY="$DISPLAY" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
    QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" PULSE_SERVER="unix:$work/no-sound-server" LANG=C.UTF-8 \
@@ -221,8 +240,30 @@ pids+=($game_pid)
 
 dialog=$(timeout 20 xdotool search --sync --name '^Player Name$' | head -1) || fail "no name dialog"
 main=$(timeout 10 xdotool search --sync --name '^Form1$' | head -1) || fail "no main window"
-# The frame settles once the window manager has told it and the game has fitted it.
 geometry() { "$x11" frame "$1" | tr '\n' ' '; }
+on_screen() { [ "$1" -ge 0 ] && [ "$2" -ge 0 ] && [ $(($1 + $3)) -le "$sw" ] && [ $(($2 + $4)) -le "$sh" ]; }
+
+# ---- where it shows first, with a late window manager ----
+if [ "$mode" = place-late ]; then
+  # The name dialog's window is made after the main window was asked to show:
+  # the game has asked. Now the game is the one that is late, and the window
+  # manager frames and shows the window where the game asked, before the game
+  # can move it.
+  kill -STOP "$game_pid"
+  kill -CONT "$wm_pid"
+  for _ in $(seq 300); do
+    [[ "$(xprop -id "$main" _NET_FRAME_EXTENTS 2>/dev/null)" == *=* ]] &&
+      xwininfo -id "$main" | grep -q 'Map State: IsViewable' && break
+    sleep 0.1
+  done
+  xwininfo -id "$main" | grep -q 'Map State: IsViewable' || fail "openbox did not show the main window within 30 s"
+  read -r fx fy fw fh cx cy cw ch <<<"$(geometry "$main")"
+  echo "shown first: frame $fx,$fy ${fw}x$fh, client $cx,$cy ${cw}x$ch on a ${sw}x$sh screen at scale $scale"
+  on_screen "$fx" "$fy" "$fw" "$fh" || fail "the window shows first with its frame off the screen"
+  kill -CONT "$game_pid"
+fi
+
+# The frame settles once the window manager has told it and the game has fitted it.
 last=""
 for _ in $(seq 40); do
   now=$(geometry "$main"); [ "$now" = "$last" ] && break; last=$now; sleep 0.15
@@ -251,9 +292,8 @@ close_and_end() {
 }
 
 # ---- where it opens ----
-if [ "$mode" = place ]; then
-  [ "$fx" -ge 0 ] && [ "$fy" -ge 0 ] && [ $((fx + fw)) -le "$sw" ] && [ $((fy + fh)) -le "$sh" ] \
-    || fail "the frame is not wholly on the screen"
+if [ "$mode" = place ] || [ "$mode" = place-late ]; then
+  on_screen "$fx" "$fy" "$fw" "$fh" || fail "the frame is not wholly on the screen"
   # The design client area in screen pixels, and the design corner.
   want_w=$(awk -v s="$scale" 'BEGIN { printf "%d", 747 * s + 0.5 }')
   want_h=$(awk -v s="$scale" 'BEGIN { printf "%d", 543 * s + 0.5 }')
@@ -408,7 +448,15 @@ for s in 1 2 3 4 5 6 7 8 9 10; do
   xdotool mousemove $((sx + (tx - sx) * s / 10)) $((sy + (ty - sy) * s / 10)); sleep 0.05
 done
 xdotool mouseup 1
-sleep 0.3
+# The colony shows under the pointer once the game has taken the drop and
+# painted; then the game is held still (SIGSTOP) while its cells are looked
+# at one by one, so that they do not grow meanwhile on a slow machine.
+for _ in $(seq 100); do
+  read -r r g b <<<"$(px $((174 + vx)) $((70 + vy)))"
+  [ "$b" -gt 110 ] && [ "$r" -lt 40 ] && [ "$g" -lt 40 ] && break
+  sleep 0.1
+done
+kill -STOP "$game_pid"
 # Every cell is a solid block of screen pixels; blue (tinted) along the row
 # through the dropped cell, in a run centred on it.
 # A cell caught while the board repaints around it may show two generations
@@ -419,7 +467,8 @@ solid_cell() {
   for try in 1 2 3; do
     read -r lr lg lb hr hg hb <<<"$(cell "$1" "$2")"
     [ "$lr $lg $lb" = "$hr $hg $hb" ] && { echo "$lr $lg $lb"; return 0; }
-    sleep 0.3
+    # Held still in the middle of a repaint: let it finish.
+    kill -CONT "$game_pid"; sleep 0.3; kill -STOP "$game_pid"
   done
   read -r X Y W H <<<"$(inner $((174 + 4 * $1)) $((70 + 4 * $2)) 4 4)"
   echo "cell ($1, $2) is not one solid block: $lr $lg $lb .. $hr $hg $hb (screen $X,$Y ${W}x$H)" >&2
@@ -445,5 +494,6 @@ echo "blue cells across $left..$right, down $top..$bottom around the pointer's c
 [ $((right - left)) -ge 2 ] || fail "a colony of one cell: the tube held nothing?"
 # Blocks elsewhere on the board too: a row of cells of the red and empty sides.
 for c in 5 20 40 60; do solid_cell $c 50 >/dev/null || fail "cell ($c, 50) stays mixed"; done
+kill -CONT "$game_pid"
 close_and_end
 echo "1 passed, 0 failed"

@@ -91,6 +91,28 @@ TEST(WindowPlace, FillsAnAreaTooSmallForItAndMayShrinkToIt) {
     EXPECT_EQ(SmallestClientSize(tiny, Frame, Design), QSize(638, 455));
 }
 
+// Before the window manager tells the frame, the window is placed for the
+// frame it expects: at every scale as large as a usual frame in logical
+// pixels, so that, its frame's corner put where it was asked, the window fits
+// with the real frame too (here openbox's 1, 20, 1, 5 screen pixels, a pixel
+// more each side at a fractional scale).
+TEST(WindowPlace, ExpectedFrameHoldsAUsualFrameAtEveryScale) {
+    EXPECT_EQ(ExpectedFrame(1.0), QMargins(4, 34, 4, 4));
+    EXPECT_EQ(ExpectedFrame(2.0), QMargins(2, 17, 2, 2));
+    EXPECT_EQ(ExpectedFrame(1.5), QMargins(3, 23, 3, 3));
+    for (const double ratio : {1.0, 1.25, 1.5}) {
+        const QRect area(0, 0, static_cast<int>(1366 / ratio), static_cast<int>(768 / ratio));
+        const QMargins expected = ExpectedFrame(ratio);
+        const QPoint lead(expected.left(), expected.top());
+        const QRect asked = FitClientInArea(area, expected, QRect(QPoint(265, 146) + lead, Design));
+        const QMargins real = ratio == 1.0 ? QMargins(1, 20, 1, 5)
+                                           : QMargins(2, static_cast<int>(20 / ratio) + 1, 2,
+                                                      static_cast<int>(5 / ratio) + 1);
+        const QRect shown(asked.topLeft() - lead + QPoint(real.left(), real.top()), asked.size());
+        EXPECT_TRUE(area.contains(Outer(shown, real))) << "at scale " << ratio;
+    }
+}
+
 // A hint kept inside its window (Wayland): where it would stick out on the
 // right it goes left of the pointer, at the bottom above it; one that fits is
 // left where the toolkit put it; one larger than the window starts at its
