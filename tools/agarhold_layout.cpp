@@ -469,7 +469,13 @@ int main(int argc, char** argv) {
     game.Screen.URLtransparantLabel1.Caption = TGame::GameModeCaption(game.GameMode);
     form.SyncFromModel();
     form.show();
+    // The window is made the active one, as on the desktop, so the widget with
+    // the keyboard focus is described with it. Qt 6.8 marks this call
+    // deprecated; it is kept, since the committed layout was written with it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     QApplication::setActiveWindow(&form);
+#pragma GCC diagnostic pop
     TForm2 dialog(&form);
 
     if (form.size() != QSize(TForm1::ClientWidth, TForm1::ClientHeight)) {
