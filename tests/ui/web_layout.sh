@@ -17,7 +17,15 @@ export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 
 "$tool" "$work/layout.json"
-if ! diff -u "$src/web/layout.json" "$work/layout.json"; then
+# Where the widget style draws the slider's groove and handle is the Qt
+# version's own (Qt 6.8 draws them a pixel lower than Qt 6.4): those boxes are
+# left out of the comparison, everything the game lays out is compared.
+drop_style_boxes() {
+  sed -E 's/, "(groove|handle|handleAtMin|handleAtMax)": \{[^}]*\}//g' "$1" >"$2"
+}
+drop_style_boxes "$src/web/layout.json" "$work/layout.committed"
+drop_style_boxes "$work/layout.json" "$work/layout.made"
+if ! diff -u "$work/layout.committed" "$work/layout.made"; then
   echo "web/layout.json is not what the widgets give now. Make it again with" >&2
   echo "  $tool $src/web/layout.json" >&2
   exit 1
