@@ -250,12 +250,12 @@ int RecordFrom(const char* source, const char* path) {
             return 3;
         }
     }
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, Rate, 2};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, Rate, 2};
     // Pieces of 20 ms, as a recorder with that latency asks.
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(20000, &spec));
-    r.Stream = pa_stream_new(context, "recording", &spec, nullptr);
+    attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(20000, &format));
+    r.Stream = pa_stream_new(context, "recording", &format, nullptr);
     pa_stream_set_read_callback(r.Stream, RecorderRead, &r);
     pa_stream_set_latency_update_callback(r.Stream, RecorderTiming, &r);
     if (pa_stream_connect_record(r.Stream, source, &attr,
