@@ -29,6 +29,7 @@
 #include "AnalogClock.h"
 #include "Board.h"
 #include "Hints.h"
+#include "ScreenJson.h"
 #include "StarField.h"
 #include "TGame.h"
 #include "VirtualHost.h"
@@ -37,28 +38,7 @@ namespace {
 
 // ---- A small JSON writer that keeps the order its fields were added in ----
 
-std::string Quote(const QString& text) {
-    std::string out = "\"";
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        switch (u) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (u < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(u));
-                    out += buf;
-                } else {
-                    out += QString(c).toUtf8().toStdString();
-                }
-        }
-    }
-    return out + "\"";
-}
+std::string Quote(const QString& text) { return JsonString(text.toStdString()); }
 
 class TObj {
 public:
