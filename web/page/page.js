@@ -659,6 +659,11 @@
     rec.value = Number(pick(c, ['value', 'position'], 50));
     const t = {left: 0, top: 0, width: c.width, height: c.height};
     rec.track = t;
+    // The rows below are those of a groove box at row 3 and a handle box at
+    // row -1; a style that places them lower (Qt 6.8's draws both a pixel
+    // lower than Qt 6.4's) moves them by as much.
+    rec.grooveDown = c.groove ? c.groove.top - 3 : 0;
+    rec.handleDown = c.handle ? c.handle.top + 1 : 0;
     const cv = el('canvas', 'c', e);
     cv.style.left = t.left + 'px';
     cv.style.top = t.top + 'px';
@@ -790,7 +795,7 @@
     const hx = handleX(rec);
     const end = t.width - 2;
     GROOVE_ROWS.forEach((c, i) => {
-      const y = 4 + i;
+      const y = 4 + i + rec.grooveDown;
       px(1, y, c[0]);
       px(2, y, c[1]);
       if (hx - 1 > 3) {
@@ -824,11 +829,11 @@
       const v = parseInt(m[1], 16);
       for (const [y, a] of [[2, 10], [3, 20], [9, 20], [10, 10]]) {
         const c = [v >> 16, (v >> 8) & 255, v & 255].map((b) => qtMul(b, 255 - a).toString(16).padStart(2, '0')).join('');
-        px(hx - 1, y, c);
-        px(hx + HANDLE_W, y, c);
+        px(hx - 1, y + rec.handleDown, c);
+        px(hx + HANDLE_W, y + rec.handleDown, c);
       }
     }
-    HANDLE_ROWS.forEach((row, y) => row.forEach((c, x) => px(hx + x, y, c)));
+    HANDLE_ROWS.forEach((row, y) => row.forEach((c, x) => px(hx + x, y + rec.handleDown, c)));
   }
 
   // ---- combo boxes ----
