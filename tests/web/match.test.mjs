@@ -4,10 +4,12 @@
 // 2808-byte layout.
 import { test, describe, before, after } from 'node:test';
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
 import { serve } from './lib/server.mjs';
 import { browserNames, launch, waitFor } from './lib/browsers.mjs';
 import { SITE } from './lib/env.mjs';
-import { openGame, boxOf, clickComponent, dragToBoard, waitForModel, model } from './lib/game.mjs';
+import { openGame, boxOf, clickComponent, clickUntil, fastestSpeed, settled, waitForModel, model } from './lib/game.mjs';
 
 const TUBES = ['Bac1_1', 'bac1_2', 'bac1_3', 'bac1_4', 'bac1_5'];
 
@@ -15,19 +17,6 @@ const stored = async (page) => Buffer.from(await page.evaluate(() => {
   const t = localStorage.getItem('agarhold/S.hs');
   return t == null ? [] : Array.from(atob(t), (c) => c.charCodeAt(0));
 }));
-
-// The module has taken every queued event and answered it.
-const settled = (page) => waitFor(page, () => window.AgarholdDebug.queueLength === 0, null, 'the queue emptied');
-
-// Clicks a title-screen link until its caption starts with `caption`.
-async function clickUntil(page, link, caption) {
-  for (let i = 0; i < 8; ++i) {
-    if ((await model(page)).labels[link].caption.startsWith(caption)) return;
-    await clickComponent(page, link);
-    await settled(page);
-  }
-  assert.ok((await model(page)).labels[link].caption.startsWith(caption), caption);
-}
 
 // One drop: the tube is dragged over the board along row y from the left; it
 // is released at the first place the game accepts (the cross cursor), as far
@@ -70,13 +59,7 @@ describe('a whole match', () => {
         await waitForModel(page, (m) => m.panels.DIBContainer3.visible, null, 'the chooser');
         await clickComponent(page, 'dxButton1');
         await waitForModel(page, (m) => !m.panels.DIBContainer3.visible, null, 'the chooser closed');
-        // The fastest speed: steps of the slider toward its low end.
-        for (let i = 0; i < 25 && (await model(page)).speed > 25; ++i) {
-          const s = await boxOf(page, 'RxSlider1');
-          await page.mouse.click(s.x + 6, s.y + s.height / 2);
-          await settled(page);
-        }
-        assert.equal((await model(page)).speed, 25);
+        await fastestSpeed(page);
         await waitForModel(page, (m) => m.sprites.Bac1_1.enabled || ['You Won', 'Red Won'].includes(m.labels.RxLabel2.caption),
                            null, 'the match running', 120000);
 
@@ -99,6 +82,16 @@ describe('a whole match', () => {
           row = (row + 37) % 97;
           await drop(page, ready[0], 12 + row * 4);
           ++drops;
+          // A picture of the match under way at the design size, for a look
+          // (data/ keeps one); then the window the match is played in again.
+          if (drops === 6) {
+            const shots = process.env.AGARHOLD_WEB_SHOTS || path.join(SITE, '..', 'web-shots');
+            fs.mkdirSync(shots, { recursive: true });
+            const view = page.viewport();
+            await page.setViewport({ width: 747, height: 720, deviceScaleFactor: 1 });
+            await (await page.$('#Form1')).screenshot({ path: path.join(shots, `${name}-match.png`) });
+            await page.setViewport(view);
+          }
         }
         assert.ok(result, 'the match ended');
         assert.ok(drops > 0, 'drops were made');

@@ -10,19 +10,9 @@
 import { serve } from './lib/server.mjs';
 import { launch, waitFor } from './lib/browsers.mjs';
 import { SITE } from './lib/env.mjs';
-import { openGame, boxOf, clickComponent, waitForModel, model } from './lib/game.mjs';
+import { openGame, clickComponent, clickUntil, fastestSpeed, waitForModel, model } from './lib/game.mjs';
 
 const games = Number(process.argv[2] || 50);
-const settled = (page) => waitFor(page, () => window.AgarholdDebug.queueLength === 0, null, 'the queue emptied');
-
-async function clickUntil(page, link, caption) {
-  for (let i = 0; i < 8; ++i) {
-    if ((await model(page)).labels[link].caption.startsWith(caption)) return;
-    await clickComponent(page, link);
-    await settled(page);
-  }
-  throw new Error(`${link} never showed ${caption}`);
-}
 
 const srv = await serve(SITE);
 const b = await launch('chromium');
@@ -57,11 +47,7 @@ try {
     await waitForModel(page, (m) => !m.panels.DIBContainer3.visible, null, 'the chooser closed');
     if (g === 1) {
       // The slider keeps its value from game to game: set once.
-      for (let i = 0; i < 25 && (await model(page)).speed > 25; ++i) {
-        const s = await boxOf(page, 'RxSlider1');
-        await page.mouse.click(s.x + 6, s.y + s.height / 2);
-        await settled(page);
-      }
+      await fastestSpeed(page);
     }
     const t0 = await page.evaluate(() => { window.boardUpdates = 0; return performance.now(); });
     // In waits shorter than the DevTools protocol's limit on one call.

@@ -73,6 +73,29 @@ export async function model(page) {
   return page.evaluate(() => window.agarholdModel);
 }
 
+// The module has taken every queued event and answered it.
+export const settled = (page) => waitFor(page, () => window.AgarholdDebug.queueLength === 0, null, 'the queue emptied');
+
+// Clicks a title-screen link until its caption starts with `caption`.
+export async function clickUntil(page, link, caption) {
+  for (let i = 0; i < 8; ++i) {
+    if ((await model(page)).labels[link].caption.startsWith(caption)) return;
+    await clickComponent(page, link);
+    await settled(page);
+  }
+  throw new Error(`${link} never showed "${caption}"`);
+}
+
+// The fastest game speed: steps of the slider toward its low end.
+export async function fastestSpeed(page) {
+  for (let i = 0; i < 25 && (await model(page)).speed > 25; ++i) {
+    const s = await boxOf(page, 'RxSlider1');
+    await page.mouse.click(s.x + 6, s.y + s.height / 2);
+    await settled(page);
+  }
+  if ((await model(page)).speed !== 25) throw new Error(`the speed stays ${(await model(page)).speed}`);
+}
+
 // A drag with the primary button from the middle of component `from` to the
 // point (x, y) of the magnified board, in the board's own pixels (4 a cell),
 // through several moves as a hand makes them.
