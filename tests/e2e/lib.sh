@@ -55,3 +55,43 @@ no_error_box() {
     case "$name" in Form1|"Player Name") ;; *) fail "a window \"$name\" is open $1" ;; esac
   done
 }
+
+# The time the game's threads and the X server's stood ready to run while a
+# busy machine ran something else (the kernel's run-queue wait, from its
+# scheduler statistics), in ns; fails once the game is gone. A thread counts
+# with the most it was seen to have, so one that ends takes nothing away.
+held_up() {
+  local f rest wait
+  [ -e "/proc/$game_pid/schedstat" ] || return 1
+  for f in /proc/"$game_pid"/task/*/schedstat ${xvfb_pid:+/proc/"$xvfb_pid"/task/*/schedstat}; do
+    read -r _ wait rest 2>/dev/null <"$f" && echo "$f $wait"
+  done >>"$work/held_up"
+  awk '{ if ($2 > most[$1]) most[$1] = $2 } END { for (k in most) s += most[k]; printf "%.0f", s }' "$work/held_up"
+}
+
+# Does "${@:3}" (a signal, a window closed) and waits for the game's end, at
+# most 30 s. The time it took is counted without the time the game, or the X
+# server it waits on while its windows go, stood ready to run (held_up), and
+# without this script's own delays in noticing the end (the last look that
+# found it running counts): more than $1 s of that is a game that lingers.
+# $2 names the moment in the messages.
+time_to_end() {
+  local bound=$1 what=$2 t0 q0 q alive_at waited took own
+  shift 2
+  rm -f "$work/held_up"
+  t0=$(date +%s.%N); q0=$(held_up)
+  alive_at=$t0; waited=$q0
+  "$@"
+  for _ in $(seq 600); do
+    q=$(held_up) || break
+    [ "$(awk '{ print $3 }' "/proc/$game_pid/stat" 2>/dev/null)" = Z ] && break
+    alive_at=$(date +%s.%N); waited=$q
+    sleep 0.05
+  done
+  kill -0 "$game_pid" 2>/dev/null && [ "$(awk '{ print $3 }' "/proc/$game_pid/stat")" != Z ] \
+    && fail "$what: still running after 30 s"
+  read -r took own < <(awk -v t0="$t0" -v a="$alive_at" -v e="$(date +%s.%N)" -v q0="$q0" -v q="$waited" \
+    'BEGIN { printf "%.3f %.3f\n", e - t0, (a - t0) - (q - q0) / 1e9 }')
+  echo "$what: ended after $took s, $own s of it the game's own"
+  awk -v t="$own" -v m="$bound" 'BEGIN { exit !(t <= m) }' || fail "$what: took $own s of its own to end"
+}

@@ -245,37 +245,6 @@ if [ "$mode" = late ]; then
 fi
 
 if [ "$mode" = signals ]; then
-  # Sends signal $1 to the game and waits for its end, at most 30 s. The time
-  # it took is counted without the time the game's main thread, or the X
-  # server it waits on while its windows go, stood ready to run while a busy machine ran
-  # something else (their run-queue wait, from the kernel's
-  # scheduler statistics), and without this script's own delays in noticing
-  # the end (the last look that found it running counts): more than $2 s of
-  # that is a program that lingers. Prints both figures.
-  held_up() {
-    local game x
-    game=$(awk '{ print $2 }' "/proc/$game_pid/schedstat" 2>/dev/null) || return 1
-    x=$(cat /proc/"$xvfb_pid"/task/*/schedstat | awk '{ s += $2 } END { printf "%.0f", s }')
-    awk -v g="$game" -v x="$x" 'BEGIN { printf "%.0f", g + x }'
-  }
-  signal_and_wait() {
-    local t0 q0 q alive_at waited left
-    t0=$(now); q0=$(held_up)
-    alive_at=$t0; waited=$q0
-    kill -"$1" "$game_pid"
-    for _ in $(seq 600); do
-      q=$(held_up) || break
-      [ "$(awk '{ print $3 }' "/proc/$game_pid/stat" 2>/dev/null)" = Z ] && break
-      alive_at=$(now); waited=$q
-      sleep 0.05
-    done
-    kill -0 "$game_pid" 2>/dev/null && [ "$(awk '{ print $3 }' "/proc/$game_pid/stat")" != Z ] \
-      && fail "$3: still running after 30 s"
-    read -r took own < <(awk -v t0="$t0" -v a="$alive_at" -v e="$(now)" -v q0="$q0" -v q="$waited" \
-      'BEGIN { printf "%.3f %.3f\n", e - t0, (a - t0) - (q - q0) / 1e9 }')
-    echo "$3: ended after $took s, $own s of it the game's own"
-    awk -v t="$own" -v m="$2" 'BEGIN { exit !(t <= m) }' || fail "$3: took $own s of its own to end"
-  }
   # Saved files from an earlier run: a rating of 1700 (0x06A4, little-endian) and a name.
   head -c 2808 /dev/zero >"$work/prog/S.hs"
   printf '\244\006' | dd of="$work/prog/S.hs" bs=1 seek=2800 conv=notrunc status=none
@@ -298,7 +267,7 @@ if [ "$mode" = signals ]; then
         sleep 1
       fi
       alive "before SIG$sig"
-      signal_and_wait "$sig" 1.0 "SIG$sig in the $where"
+      time_to_end 1.0 "SIG$sig in the $where" kill -"$sig" "$game_pid"
       set +e; wait "$game_pid"; status=$?; set -e
       [ "$status" -lt 128 ] || fail "SIG$sig in the $where: killed by signal $((status - 128)), not a clean end"
       leftovers=$(find "$work/prog" "$work/data" "$work/elsewhere" -name '*.tmp')
