@@ -40,6 +40,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -116,8 +117,16 @@ int main(int argc, char** argv) {
         XGetWindowAttributes(d, root, &a);
         XImage* img = XGetImage(d, root, 0, 0, static_cast<unsigned>(a.width),
                                 static_cast<unsigned>(a.height), AllPlanes, ZPixmap);
-        FILE* f = img ? std::fopen(argv[2], "wb") : nullptr;
-        if (!f) return 1;
+        if (!img) {
+            std::fprintf(stderr, "e2e_x11 shot: the server gave no image of the screen\n");
+            return 1;
+        }
+        FILE* f = std::fopen(argv[2], "wb");
+        if (!f) {
+            std::fprintf(stderr, "e2e_x11 shot: %s: %s\n", argv[2], std::strerror(errno));
+            XDestroyImage(img);
+            return 1;
+        }
         std::fprintf(f, "P6\n%d %d\n255\n", a.width, a.height);
         for (int y = 0; y < a.height; ++y)
             for (int x = 0; x < a.width; ++x) {
@@ -127,8 +136,11 @@ int main(int argc, char** argv) {
                 std::fputc(g, f);
                 std::fputc(b, f);
             }
-        std::fclose(f);
         XDestroyImage(img);
+        if (std::fclose(f) != 0) {
+            std::fprintf(stderr, "e2e_x11 shot: %s: %s\n", argv[2], std::strerror(errno));
+            return 1;
+        }
     } else if (std::strcmp(argv[1], "icon") == 0) {
         const Window w = static_cast<Window>(std::strtoul(argv[2], nullptr, 0));
         Atom type = None;

@@ -112,9 +112,10 @@ start_match() {
 }
 alive() { kill -0 "$game_pid" 2>/dev/null || fail "the program ended $1 ($(wait "$game_pid"; echo "status $?"))"; }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$game_pid/stat"; }
-# The pixels of the match-time label "Time :N", as one checksum.
+# The pixels of the match-time label "Time :N", as one checksum. It is called
+# in a command substitution: a failure is told on stderr, not into the value.
 time_label() {
-  "$x11" shot "$work/label.ppm" || fail "no screenshot"
+  "$x11" shot "$work/label.ppm" || fail "no screenshot" >&2
   local y off
   for y in $(seq $((wy + 479)) $((wy + 498))); do
     off=$((15 + (y * 1024 + wx + 330) * 3))   # "P6\n1024 768\n255\n" is 15 bytes
@@ -294,7 +295,7 @@ if [ "$mode" = signals ]; then
   xdotool mousemove $((dx + 172)) $((dy + 66)) click 1
   for _ in $(seq 40); do [ -e "$work/prog/Pl.nam.tmp" ] && break; sleep 0.025; done
   [ -e "$work/prog/Pl.nam.tmp" ] || fail "the name's save did not begin"
-  signal_and_wait TERM 2.5 "SIGTERM during the name's save"
+  time_to_end 2.5 "SIGTERM during the name's save" kill -TERM "$game_pid"
   set +e; wait "$game_pid"; status=$?; set -e
   [ "$status" -lt 128 ] || fail "SIGTERM during a save: killed by signal $((status - 128))"
   leftovers=$(find "$work/prog" "$work/data" "$work/elsewhere" -name '*.tmp')
