@@ -35,7 +35,8 @@
 //
 // The recording is raw signed 16-bit little-endian stereo at 44100 Hz (parec's
 // default). A sound is a stretch of signal after at least 0.3 s of silence, or
-// from a sudden rise to full loudness inside another (a new sound cuts off the
+// from a sudden rise to full loudness inside another, or where a stereo sound
+// turns exactly mono or a mono one stereo for 20 ms (a new sound cuts off the
 // one playing). The
 // match clock's tick is a mono sound (the same on both channels); an
 // injection's sound is stereo (its two channels differ). The checks:
@@ -74,6 +75,10 @@ constexpr int ClassifyFrames = 20;         // the first 100 ms tell mono from st
 constexpr double OnsetRms = 3000.0;
 constexpr double OnsetRise = 3.0;
 constexpr size_t OnsetLookBack = 20;
+// A sound that cuts off another at the same loudness shows where the channels
+// change: a stereo sound (the injection) turned exactly mono for this many
+// frames (20 ms) is a tick that began there, and the other way round.
+constexpr size_t SwitchFrames = 4;
 
 struct TSound {
     double Start = 0;
@@ -363,6 +368,16 @@ int main(int argc, char** argv) {
             double before = 0;
             for (size_t j = k - OnsetLookBack - 1; j < k - 1; ++j) before = std::max(before, rms[j]);
             onset = rms[k] >= OnsetRise * before;
+        }
+        if (!onset && quiet < QuietFramesBefore && !sounds.empty() && k >= lastStart + ClassifyFrames &&
+            k + SwitchFrames <= frames) {
+            const bool wasStereo = sounds.back().Stereo;
+            const auto monoFrame = [&](size_t j) { return diff[j] == 0; };
+            const auto stereoFrame = [&](size_t j) { return diff[j] > 0.02 * sum[j]; };
+            bool switched = wasStereo ? !monoFrame(k - 1) : !stereoFrame(k - 1);
+            for (size_t j = k; j < k + SwitchFrames && switched; ++j)
+                switched = rms[j] >= ActiveRms && (wasStereo ? monoFrame(j) : stereoFrame(j));
+            onset = switched;
         }
         if (quiet >= QuietFramesBefore || onset) {
             double s = 0, d = 0;
