@@ -8,6 +8,21 @@
 'use strict';
 
 (function () {
+  // The module's code is compiled first of all, while the layout and the
+  // fonts arrive (index.html preloads them all); the emscripten glue is handed
+  // the compiled module (Module.instantiateWasm below).
+  const compiledModule = fetch('agarhold.wasm').then((response) => {
+    if (!response.ok) throw new Error('agarhold.wasm: ' + response.status);
+    // Compiled as it streams in when the server names its type; a server
+    // that does not is answered by compiling the whole download.
+    const type = response.headers.get('Content-Type') || '';
+    if (typeof WebAssembly.compileStreaming === 'function' && /^application\/wasm\b/i.test(type))
+      return WebAssembly.compileStreaming(response);
+    return response.arrayBuffer().then((bytes) => WebAssembly.compile(bytes));
+  });
+  // Its failure is told when the glue asks for the module.
+  compiledModule.catch(() => {});
+
   const DESIGN_W = 747;
   const DESIGN_H = 543;
   const FONT = '"Agarhold Sans", "Liberation Sans", Arial, sans-serif';
@@ -2250,6 +2265,16 @@
 
   window.Module = window.Module || {};
   window.Module.onAbort = (what) => { statusLine.textContent = 'The game stopped: ' + what; };
+  // The glue's own loading (fetch, then compile) replaced by the module
+  // compiled since the page started. Emscripten 3.1.6 and 3.1.69 both call
+  // this with the imports and a callback taking (instance, module), and take
+  // the empty object returned now as "the exports come later".
+  window.Module.instantiateWasm = (imports, receive) => {
+    compiledModule.then((module) => WebAssembly.instantiate(module, imports).then((instance) => [instance, module]))
+      .then(([instance, module]) => receive(instance, module),
+            (e) => { statusLine.textContent = 'The game module could not be loaded: ' + messageOf(e); });
+    return {};
+  };
 
   const fontsReady = document.fonts
     ? Promise.all([document.fonts.load('400 13px "Agarhold Sans"'), document.fonts.load('700 13px "Agarhold Sans"')])
