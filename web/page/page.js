@@ -2222,9 +2222,21 @@
     ready() {
       statusLine.textContent = '';
       frame.dataset.ready = 'true';
+      announceTitleDrawn();
     },
     exited() { showEnded(); },
   };
+
+  // Once the title screen is on the screen (its pictures decoded, a frame
+  // drawn after the module's first screen), offline.js hears of it: the
+  // service worker's installation fetches the whole site, which would
+  // otherwise compete with the title screen's own files.
+  function announceTitleDrawn() {
+    const pictures = Array.from(frame.querySelectorAll('img'), (img) => img.decode().catch(() => null));
+    Promise.all(pictures).then(() => requestAnimationFrame(() => setTimeout(() => {
+      window.dispatchEvent(new Event('agarhold:titledrawn'));
+    }, 0)));
+  }
 
   // For tests: what the page queued and heard, read only.
   Object.defineProperty(window, 'AgarholdDebug', {
