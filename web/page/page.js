@@ -281,6 +281,8 @@
         place(e, c);
         rec.canvas = e;
         rec.background = colour(pick(c, ['color', 'background']), '#000');
+        // A canvas the browser took back and gave again comes back empty.
+        e.addEventListener('contextrestored', () => drawStars(true));
         break;
       case 'clock':
         e = el('canvas', 'c clock passive', parentEl);
@@ -1296,7 +1298,7 @@
       if (rec.kind === 'slider') drawSlider(rec);
     }
     drawBoard();
-    drawStars();
+    drawStars(true);
     drawClock();
   }
 
@@ -1333,26 +1335,98 @@
     g.drawImage(boardCanvas, 0, 0, 102, 103, 0, 0, 102 * 4 * k, 103 * 4 * k);
   }
 
-  function drawStars() {
+  // The star field keeps what it drew: a new frame clears and redraws only
+  // the boxes that the changed streaks touch, old and new. What is cleared
+  // grows by every streak reaching into it until no streak drawn again
+  // reaches out of it; then the cleared boxes are filled with the sky and
+  // those streaks drawn again, whole and unclipped (a clip would change how
+  // a line's edge is antialiased), in star order. So every pixel ends as a
+  // whole redraw leaves it; outside the boxes no streak changed. A new
+  // canvas size or scale (resizeCanvases) redraws it all.
+  let starsShown = null;            // {streaks, width, height} on the canvas
+
+  function strokeStreak(g, s, i) {
+    g.strokeStyle = 'rgb(' + (s[i + 4] | 0) + ',' + (s[i + 5] | 0) + ',' + (s[i + 6] | 0) + ')';
+    g.beginPath();
+    g.moveTo(s[i], s[i + 1]);
+    g.lineTo(s[i + 2], s[i + 3]);
+    g.stroke();
+  }
+
+  function sameStreak(a, b, i) {
+    for (let k = i; k < i + 7; ++k) if (a[k] !== b[k]) return false;
+    return true;
+  }
+
+  // The canvas pixels [x0, x1) x [y0, y1) a streak may touch: its ends
+  // widened by half the line's width (the round caps), the pixel the edge's
+  // antialiasing reaches and one more to spare; null when off the canvas.
+  function streakBox(s, i, kx, ky, w, h) {
+    const px = 0.5 * kx + 2;
+    const py = 0.5 * ky + 2;
+    const x0 = Math.max(0, Math.floor(Math.min(s[i], s[i + 2]) * kx - px));
+    const y0 = Math.max(0, Math.floor(Math.min(s[i + 1], s[i + 3]) * ky - py));
+    const x1 = Math.min(w, Math.ceil(Math.max(s[i], s[i + 2]) * kx + px));
+    const y1 = Math.min(h, Math.ceil(Math.max(s[i + 1], s[i + 3]) * ky + py));
+    return x0 < x1 && y0 < y1 ? [x0, y0, x1, y1] : null;
+  }
+
+  function boxUnion(a, b) {
+    if (!a || !b) return a || b;
+    return [Math.min(a[0], b[0]), Math.min(a[1], b[1]), Math.max(a[2], b[2]), Math.max(a[3], b[3])];
+  }
+
+  function boxesMeet(a, b) {
+    return a[0] < b[2] && b[0] < a[2] && a[1] < b[3] && b[1] < a[3];
+  }
+
+  function drawStars(whole) {
     const rec = comps.get('NcaStar1');
     if (!rec) return;
     const cv = rec.canvas;
     const g = cv.getContext('2d');
+    const w = cv.width;
+    const h = cv.height;
+    const kx = w / rec.width;
+    const ky = h / rec.height;
+    const s = lastStars;
+    const shown = starsShown;
+    starsShown = {streaks: s, width: w, height: h};
     g.setTransform(1, 0, 0, 1, 0, 0);
     g.fillStyle = rec.background;
-    g.fillRect(0, 0, cv.width, cv.height);
-    const k = cv.width / rec.width;
-    g.setTransform(k, 0, 0, cv.height / rec.height, 0, 0);
     g.lineWidth = 1;
     g.lineCap = 'round';
-    const s = lastStars;
-    for (let i = 0; i + 6 < s.length; i += 7) {
-      g.strokeStyle = 'rgb(' + (s[i + 4] | 0) + ',' + (s[i + 5] | 0) + ',' + (s[i + 6] | 0) + ')';
-      g.beginPath();
-      g.moveTo(s[i], s[i + 1]);
-      g.lineTo(s[i + 2], s[i + 3]);
-      g.stroke();
+    if (whole || !shown || shown.width !== w || shown.height !== h) {
+      g.fillRect(0, 0, w, h);
+      g.setTransform(kx, 0, 0, ky, 0, 0);
+      for (let i = 0; i + 6 < s.length; i += 7) strokeStreak(g, s, i);
+      return;
     }
+    const old = shown.streaks;
+    const cleared = [];
+    for (let i = 0; i + 6 < Math.max(old.length, s.length); i += 7) {
+      const inOld = i + 6 < old.length;
+      const inNew = i + 6 < s.length;
+      if (inOld && inNew && sameStreak(old, s, i)) continue;
+      const box = boxUnion(inOld ? streakBox(old, i, kx, ky, w, h) : null, inNew ? streakBox(s, i, kx, ky, w, h) : null);
+      if (box) cleared.push(box);
+    }
+    if (!cleared.length) return;
+    const reach = [];
+    for (let i = 0; i + 6 < s.length; i += 7) reach.push(streakBox(s, i, kx, ky, w, h));
+    const again = new Array(reach.length).fill(false);
+    for (let grown = true; grown;) {
+      grown = false;
+      for (let j = 0; j < reach.length; ++j) {
+        if (again[j] || !reach[j] || !cleared.some((b) => boxesMeet(b, reach[j]))) continue;
+        again[j] = true;
+        cleared.push(reach[j]);
+        grown = true;
+      }
+    }
+    for (const b of cleared) g.fillRect(b[0], b[1], b[2] - b[0], b[3] - b[1]);
+    g.setTransform(kx, 0, 0, ky, 0, 0);
+    for (let j = 0; j < reach.length; ++j) if (again[j]) strokeStreak(g, s, 7 * j);
   }
 
   function drawClock() {
