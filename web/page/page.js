@@ -1550,6 +1550,69 @@
       slider.value = m.speed;
       drawSlider(slider);
     }
+    updateCovered();
+  }
+
+  // ---- what an opaque panel hides ----
+  // A panel in an opaque colour hides the components beneath it (those
+  // before it in its parent) that lie wholly inside it: while it shows they
+  // are out of the picture (visibility: hidden), so the browser neither
+  // paints nor composites them, and they come back in the same update that
+  // hides or moves the panel. On the title screen that is the whole match
+  // screen, some thirty canvases and texts.
+  let coverPanels = [];             // [{panel, under: [rec, ...]}]
+  const FOCUSABLE = '[tabindex], button, input, select, textarea, a[href]';
+  const covered = new Set();
+
+  function findCoverPanels() {
+    coverPanels = [];
+    const recs = Array.from(comps.values());
+    recs.forEach((p, index) => {
+      if (p.kind !== 'panel' && p.kind !== 'framed') return;
+      if (!/^#([0-9a-f]{3}|[0-9a-f]{6})$/i.test(colour(pick(p.layout, ['color', 'colour', 'background']), '#000'))) return;
+      // What takes the keyboard focus stays shown: a hidden element cannot
+      // hold it (the slider under the title screen has it, as on the desktop).
+      const under = recs.slice(0, index).filter((r) => r.parent === p.parent && r.width <= p.width &&
+                                                       r.height <= p.height && !r.el.matches(FOCUSABLE) &&
+                                                       !r.el.querySelector(FOCUSABLE));
+      if (under.length) coverPanels.push({panel: p, under});
+    });
+  }
+
+  // A component's box in its parent, as far as anything of it may show:
+  // canvases, pictures and panels (which clip) their own box; texts as laid
+  // out, with what stands out of it, and a glyph's pixel or two beyond.
+  function shownBox(rec) {
+    if (rec.el.tagName === 'CANVAS' || rec.el.tagName === 'IMG' || rec.kind === 'panel' || rec.kind === 'framed')
+      return [rec.left, rec.top, rec.left + rec.width, rec.top + rec.height];
+    const e = rec.el;
+    return [e.offsetLeft - 2, e.offsetTop - 2, e.offsetLeft + Math.max(e.offsetWidth, e.scrollWidth) + 2,
+            e.offsetTop + Math.max(e.offsetHeight, e.scrollHeight) + 2];
+  }
+
+  function updateCovered() {
+    const now = new Set();
+    for (const {panel: p, under} of coverPanels) {
+      if (!p.visible) continue;
+      const inside = (b) => b[0] >= p.left && b[1] >= p.top && b[2] <= p.left + p.width && b[3] <= p.top + p.height;
+      for (const u of under) {
+        const l = u.layout;
+        // Only what the layout places inside is measured (texts ask for
+        // the browser's layout).
+        if (!u.visible || !inside([l.left, l.top, l.left + l.width, l.top + l.height])) continue;
+        if (inside(shownBox(u))) now.add(u);
+      }
+    }
+    for (const rec of covered) {
+      if (now.has(rec)) continue;
+      covered.delete(rec);
+      rec.el.classList.remove('covered');
+    }
+    for (const rec of now) {
+      if (covered.has(rec)) continue;
+      covered.add(rec);
+      rec.el.classList.add('covered');
+    }
   }
 
   function setVisible(rec, visible) {
@@ -2339,6 +2402,7 @@
       const rec = buildComponent(c, parent ? parent.el : frame);
       comps.set(c.name, rec);
     }
+    findCoverPanels();
   }
 
   function loadModule() {
