@@ -286,6 +286,26 @@ describe('the game as an app', () => {
         }
       });
 
+      test('a first visit asks for each file once, and for the service worker after the title screen', async () => {
+        // The files the title screen waits for are preloaded: a preload its
+        // use does not match is asked for twice. The worker's installation
+        // asks for the whole site again, so it comes once the title is drawn.
+        const srv = await serve(SITE);
+        try {
+          const page = await openGame(b, srv.url, { name: 'Hollowbrine' });
+          await waitFor(page, async () => !!(await navigator.serviceWorker.getRegistration()), null, 'the worker');
+          const paths = srv.requests.map((r) => r.path);
+          const before = paths.slice(0, paths.indexOf('/sw.js'));
+          assert.deepEqual(before.filter((p, i) => before.indexOf(p) !== i), [], 'asked for twice');
+          for (const f of ['/agarhold.wasm', '/agarhold.js', '/layout.json', '/fonts/LiberationSans-Regular.ttf',
+                           '/fonts/LiberationSans-Bold.ttf', '/title.jpg'])
+            assert.ok(before.includes(f), `${f} asked for before the worker`);
+          await page.close();
+        } finally {
+          await srv.close();
+        }
+      });
+
       test('after one visit the game starts and plays with the network gone', async () => {
         const srv = await serve(SITE);
         let open = true;

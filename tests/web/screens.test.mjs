@@ -180,6 +180,47 @@ async function check(page, root, grab, stars) {
   return faults;
 }
 
+// Counts, over `frames` frames of the running title screen, the star field's
+// pixels that differ from a whole redraw of the same streaks (sky, then each
+// streak 1 px wide with round caps, in star order) on a canvas of its size.
+async function starFrames(page, frames, field) {
+  await page.evaluate((n, f) => {
+    const check = { frames: 0, differing: 0, lit: 0 };
+    window.starCheck = check;
+    const canvas = document.querySelector('[data-component="NcaStar1"]');
+    const whole = document.createElement('canvas');
+    const drawn = globalThis.Agarhold.stars;
+    globalThis.Agarhold.stars = function (s) {
+      drawn.call(this, s);
+      if (check.frames >= n) return;
+      whole.width = canvas.width;
+      whole.height = canvas.height;
+      const g = whole.getContext('2d');
+      g.fillStyle = '#000';
+      g.fillRect(0, 0, whole.width, whole.height);
+      g.setTransform(whole.width / f.width, 0, 0, whole.height / f.height, 0, 0);
+      g.lineWidth = 1;
+      g.lineCap = 'round';
+      for (let i = 0; i + 6 < s.length; i += 7) {
+        g.strokeStyle = `rgb(${s[i + 4] | 0},${s[i + 5] | 0},${s[i + 6] | 0})`;
+        g.beginPath();
+        g.moveTo(s[i], s[i + 1]);
+        g.lineTo(s[i + 2], s[i + 3]);
+        g.stroke();
+      }
+      const a = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+      const b = g.getImageData(0, 0, whole.width, whole.height).data;
+      for (let i = 0; i < a.length; i += 4) {
+        if (a[i] !== b[i] || a[i + 1] !== b[i + 1] || a[i + 2] !== b[i + 2] || a[i + 3] !== b[i + 3]) ++check.differing;
+        if (b[i] || b[i + 1] || b[i + 2]) ++check.lit;
+      }
+      ++check.frames;
+    };
+  }, frames, field);
+  await waitFor(page, (n) => window.starCheck.frames >= n, frames, `${frames} star frames`);
+  return page.evaluate(() => window.starCheck);
+}
+
 describe('screens against the desktop', () => {
   let srv;
   before(async () => { srv = await serve(SITE, { '/layout.json': { type: 'application/json', body: machineLayout } }); });
@@ -215,6 +256,25 @@ describe('screens against the desktop', () => {
         await waitForModel(game, (m) => m.panels.DIBContainer3?.visible ?? true, null, 'the chooser');
         faults.push(...await check(game, '#Form1', 'chooser.png', null));
         assert.deepEqual(faults, [], faults.join('\n'));
+      } finally {
+        await b.close();
+      }
+    });
+
+    test(`${name}: the star field redrawn where it changed equals the whole field redrawn`, async () => {
+      const layout = JSON.parse(fs.readFileSync(path.join(SITE, 'layout.json'), 'utf8'));
+      const field = layout.components.find((c) => c.kind === 'stars');
+      const b = await launch(name);
+      try {
+        const game = await openGame(b, srv.url, { name: 'Hollowbrine' });
+        // At one device pixel a pixel, then at a scale that is not whole.
+        for (const view of [{ width: 747, height: 543, deviceScaleFactor: 1 },
+                            { width: 1013, height: 700, deviceScaleFactor: 1.5 }]) {
+          await game.setViewport(view);
+          const check = await starFrames(game, 60, field);
+          assert.equal(check.differing, 0, `pixels differing at ${JSON.stringify(view)}`);
+          assert.ok(check.lit > 0, 'stars were drawn');
+        }
       } finally {
         await b.close();
       }

@@ -4,12 +4,15 @@
 
 (function () {
   // Service workers need a secure context (https, or http://localhost).
+  // Registered once page.js has drawn the title screen: installing the
+  // worker fetches every file of the site, and at the page's load that
+  // slowed the title's own files down.
   if ('serviceWorker' in navigator && window.isSecureContext) {
-    window.addEventListener('load', () => {
+    window.addEventListener('agarhold:titledrawn', () => {
       navigator.serviceWorker.register('sw.js').catch(() => {
         // Without it the game plays online all the same.
       });
-    });
+    }, {once: true});
   }
 
   // An installed game opens in a window of its own: the first time, the

@@ -8,6 +8,21 @@
 'use strict';
 
 (function () {
+  // The module's code is compiled first of all, while the layout and the
+  // fonts arrive (index.html preloads them all); the emscripten glue is handed
+  // the compiled module (Module.instantiateWasm below).
+  const compiledModule = fetch('agarhold.wasm').then((response) => {
+    if (!response.ok) throw new Error('agarhold.wasm: ' + response.status);
+    // Compiled as it streams in when the server names its type; a server
+    // that does not is answered by compiling the whole download.
+    const type = response.headers.get('Content-Type') || '';
+    if (typeof WebAssembly.compileStreaming === 'function' && /^application\/wasm\b/i.test(type))
+      return WebAssembly.compileStreaming(response);
+    return response.arrayBuffer().then((bytes) => WebAssembly.compile(bytes));
+  });
+  // Its failure is told when the glue asks for the module.
+  compiledModule.catch(() => {});
+
   const DESIGN_W = 747;
   const DESIGN_H = 543;
   const FONT = '"Agarhold Sans", "Liberation Sans", Arial, sans-serif';
@@ -266,6 +281,8 @@
         place(e, c);
         rec.canvas = e;
         rec.background = colour(pick(c, ['color', 'background']), '#000');
+        // A canvas the browser took back and gave again comes back empty.
+        e.addEventListener('contextrestored', () => drawStars(true));
         break;
       case 'clock':
         e = el('canvas', 'c clock passive', parentEl);
@@ -1286,7 +1303,7 @@
       if (rec.kind === 'slider') drawSlider(rec);
     }
     drawBoard();
-    drawStars();
+    drawStars(true);
     drawClock();
   }
 
@@ -1323,26 +1340,98 @@
     g.drawImage(boardCanvas, 0, 0, 102, 103, 0, 0, 102 * 4 * k, 103 * 4 * k);
   }
 
-  function drawStars() {
+  // The star field keeps what it drew: a new frame clears and redraws only
+  // the boxes that the changed streaks touch, old and new. What is cleared
+  // grows by every streak reaching into it until no streak drawn again
+  // reaches out of it; then the cleared boxes are filled with the sky and
+  // those streaks drawn again, whole and unclipped (a clip would change how
+  // a line's edge is antialiased), in star order. So every pixel ends as a
+  // whole redraw leaves it; outside the boxes no streak changed. A new
+  // canvas size or scale (resizeCanvases) redraws it all.
+  let starsShown = null;            // {streaks, width, height} on the canvas
+
+  function strokeStreak(g, s, i) {
+    g.strokeStyle = 'rgb(' + (s[i + 4] | 0) + ',' + (s[i + 5] | 0) + ',' + (s[i + 6] | 0) + ')';
+    g.beginPath();
+    g.moveTo(s[i], s[i + 1]);
+    g.lineTo(s[i + 2], s[i + 3]);
+    g.stroke();
+  }
+
+  function sameStreak(a, b, i) {
+    for (let k = i; k < i + 7; ++k) if (a[k] !== b[k]) return false;
+    return true;
+  }
+
+  // The canvas pixels [x0, x1) x [y0, y1) a streak may touch: its ends
+  // widened by half the line's width (the round caps), the pixel the edge's
+  // antialiasing reaches and one more to spare; null when off the canvas.
+  function streakBox(s, i, kx, ky, w, h) {
+    const px = 0.5 * kx + 2;
+    const py = 0.5 * ky + 2;
+    const x0 = Math.max(0, Math.floor(Math.min(s[i], s[i + 2]) * kx - px));
+    const y0 = Math.max(0, Math.floor(Math.min(s[i + 1], s[i + 3]) * ky - py));
+    const x1 = Math.min(w, Math.ceil(Math.max(s[i], s[i + 2]) * kx + px));
+    const y1 = Math.min(h, Math.ceil(Math.max(s[i + 1], s[i + 3]) * ky + py));
+    return x0 < x1 && y0 < y1 ? [x0, y0, x1, y1] : null;
+  }
+
+  function boxUnion(a, b) {
+    if (!a || !b) return a || b;
+    return [Math.min(a[0], b[0]), Math.min(a[1], b[1]), Math.max(a[2], b[2]), Math.max(a[3], b[3])];
+  }
+
+  function boxesMeet(a, b) {
+    return a[0] < b[2] && b[0] < a[2] && a[1] < b[3] && b[1] < a[3];
+  }
+
+  function drawStars(whole) {
     const rec = comps.get('NcaStar1');
     if (!rec) return;
     const cv = rec.canvas;
     const g = cv.getContext('2d');
+    const w = cv.width;
+    const h = cv.height;
+    const kx = w / rec.width;
+    const ky = h / rec.height;
+    const s = lastStars;
+    const shown = starsShown;
+    starsShown = {streaks: s, width: w, height: h};
     g.setTransform(1, 0, 0, 1, 0, 0);
     g.fillStyle = rec.background;
-    g.fillRect(0, 0, cv.width, cv.height);
-    const k = cv.width / rec.width;
-    g.setTransform(k, 0, 0, cv.height / rec.height, 0, 0);
     g.lineWidth = 1;
     g.lineCap = 'round';
-    const s = lastStars;
-    for (let i = 0; i + 6 < s.length; i += 7) {
-      g.strokeStyle = 'rgb(' + (s[i + 4] | 0) + ',' + (s[i + 5] | 0) + ',' + (s[i + 6] | 0) + ')';
-      g.beginPath();
-      g.moveTo(s[i], s[i + 1]);
-      g.lineTo(s[i + 2], s[i + 3]);
-      g.stroke();
+    if (whole || !shown || shown.width !== w || shown.height !== h) {
+      g.fillRect(0, 0, w, h);
+      g.setTransform(kx, 0, 0, ky, 0, 0);
+      for (let i = 0; i + 6 < s.length; i += 7) strokeStreak(g, s, i);
+      return;
     }
+    const old = shown.streaks;
+    const cleared = [];
+    for (let i = 0; i + 6 < Math.max(old.length, s.length); i += 7) {
+      const inOld = i + 6 < old.length;
+      const inNew = i + 6 < s.length;
+      if (inOld && inNew && sameStreak(old, s, i)) continue;
+      const box = boxUnion(inOld ? streakBox(old, i, kx, ky, w, h) : null, inNew ? streakBox(s, i, kx, ky, w, h) : null);
+      if (box) cleared.push(box);
+    }
+    if (!cleared.length) return;
+    const reach = [];
+    for (let i = 0; i + 6 < s.length; i += 7) reach.push(streakBox(s, i, kx, ky, w, h));
+    const again = new Array(reach.length).fill(false);
+    for (let grown = true; grown;) {
+      grown = false;
+      for (let j = 0; j < reach.length; ++j) {
+        if (again[j] || !reach[j] || !cleared.some((b) => boxesMeet(b, reach[j]))) continue;
+        again[j] = true;
+        cleared.push(reach[j]);
+        grown = true;
+      }
+    }
+    for (const b of cleared) g.fillRect(b[0], b[1], b[2] - b[0], b[3] - b[1]);
+    g.setTransform(kx, 0, 0, ky, 0, 0);
+    for (let j = 0; j < reach.length; ++j) if (again[j]) strokeStreak(g, s, 7 * j);
   }
 
   function drawClock() {
@@ -1465,6 +1554,69 @@
     if (slider && typeof m.speed === 'number' && !slider.dragging && m.speed !== slider.value) {
       slider.value = m.speed;
       drawSlider(slider);
+    }
+    updateCovered();
+  }
+
+  // ---- what an opaque panel hides ----
+  // A panel in an opaque colour hides the components beneath it (those
+  // before it in its parent) that lie wholly inside it: while it shows they
+  // are out of the picture (visibility: hidden), so the browser neither
+  // paints nor composites them, and they come back in the same update that
+  // hides or moves the panel. On the title screen that is the whole match
+  // screen, some thirty canvases and texts.
+  let coverPanels = [];             // [{panel, under: [rec, ...]}]
+  const FOCUSABLE = '[tabindex], button, input, select, textarea, a[href]';
+  const covered = new Set();
+
+  function findCoverPanels() {
+    coverPanels = [];
+    const recs = Array.from(comps.values());
+    recs.forEach((p, index) => {
+      if (p.kind !== 'panel' && p.kind !== 'framed') return;
+      if (!/^#([0-9a-f]{3}|[0-9a-f]{6})$/i.test(colour(pick(p.layout, ['color', 'colour', 'background']), '#000'))) return;
+      // What takes the keyboard focus stays shown: a hidden element cannot
+      // hold it (the slider under the title screen has it, as on the desktop).
+      const under = recs.slice(0, index).filter((r) => r.parent === p.parent && r.width <= p.width &&
+                                                       r.height <= p.height && !r.el.matches(FOCUSABLE) &&
+                                                       !r.el.querySelector(FOCUSABLE));
+      if (under.length) coverPanels.push({panel: p, under});
+    });
+  }
+
+  // A component's box in its parent, as far as anything of it may show:
+  // canvases, pictures and panels (which clip) their own box; texts as laid
+  // out, with what stands out of it, and a glyph's pixel or two beyond.
+  function shownBox(rec) {
+    if (rec.el.tagName === 'CANVAS' || rec.el.tagName === 'IMG' || rec.kind === 'panel' || rec.kind === 'framed')
+      return [rec.left, rec.top, rec.left + rec.width, rec.top + rec.height];
+    const e = rec.el;
+    return [e.offsetLeft - 2, e.offsetTop - 2, e.offsetLeft + Math.max(e.offsetWidth, e.scrollWidth) + 2,
+            e.offsetTop + Math.max(e.offsetHeight, e.scrollHeight) + 2];
+  }
+
+  function updateCovered() {
+    const now = new Set();
+    for (const {panel: p, under} of coverPanels) {
+      if (!p.visible) continue;
+      const inside = (b) => b[0] >= p.left && b[1] >= p.top && b[2] <= p.left + p.width && b[3] <= p.top + p.height;
+      for (const u of under) {
+        const l = u.layout;
+        // Only what the layout places inside is measured (texts ask for
+        // the browser's layout).
+        if (!u.visible || !inside([l.left, l.top, l.left + l.width, l.top + l.height])) continue;
+        if (inside(shownBox(u))) now.add(u);
+      }
+    }
+    for (const rec of covered) {
+      if (now.has(rec)) continue;
+      covered.delete(rec);
+      rec.el.classList.remove('covered');
+    }
+    for (const rec of now) {
+      if (covered.has(rec)) continue;
+      covered.add(rec);
+      rec.el.classList.add('covered');
     }
   }
 
@@ -2212,9 +2364,21 @@
     ready() {
       statusLine.textContent = '';
       frame.dataset.ready = 'true';
+      announceTitleDrawn();
     },
     exited() { showEnded(); },
   };
+
+  // Once the title screen is on the screen (its pictures decoded, a frame
+  // drawn after the module's first screen), offline.js hears of it: the
+  // service worker's installation fetches the whole site, which would
+  // otherwise compete with the title screen's own files.
+  function announceTitleDrawn() {
+    const pictures = Array.from(frame.querySelectorAll('img'), (img) => img.decode().catch(() => null));
+    Promise.all(pictures).then(() => requestAnimationFrame(() => setTimeout(() => {
+      window.dispatchEvent(new Event('agarhold:titledrawn'));
+    }, 0)));
+  }
 
   // For tests: what the page queued and heard, read only.
   Object.defineProperty(window, 'AgarholdDebug', {
@@ -2243,6 +2407,7 @@
       const rec = buildComponent(c, parent ? parent.el : frame);
       comps.set(c.name, rec);
     }
+    findCoverPanels();
   }
 
   function loadModule() {
@@ -2255,6 +2420,16 @@
 
   window.Module = window.Module || {};
   window.Module.onAbort = (what) => { statusLine.textContent = 'The game stopped: ' + what; };
+  // The glue's own loading (fetch, then compile) replaced by the module
+  // compiled since the page started. Emscripten 3.1.6 and 3.1.69 both call
+  // this with the imports and a callback taking (instance, module), and take
+  // the empty object returned now as "the exports come later".
+  window.Module.instantiateWasm = (imports, receive) => {
+    compiledModule.then((module) => WebAssembly.instantiate(module, imports).then((instance) => [instance, module]))
+      .then(([instance, module]) => receive(instance, module),
+            (e) => { statusLine.textContent = 'The game module could not be loaded: ' + messageOf(e); });
+    return {};
+  };
 
   const fontsReady = document.fonts
     ? Promise.all([document.fonts.load('400 13px "Agarhold Sans"'), document.fonts.load('700 13px "Agarhold Sans"')])
