@@ -55,6 +55,10 @@ describe('a whole match', () => {
         assert.equal(before.length, 2808);
         await clickUntil(page, 'URLtransparantLabel1', 'Game mode : Best after 1 Game(s)');
         await clickUntil(page, 'URLtransparantLabel2', 'Set Rating : AI Rating = 1000');
+        // Headless Firefox never lets the page's audio run; Chromium does. The
+        // silent title lets the sound device go, and the match takes it back.
+        const audible = name === 'chromium';
+        if (audible) await waitFor(page, () => window.AgarholdDebug.audioState === 'suspended', null, 'the sound let go on the title');
         await clickComponent(page, 'DIBImage2');
         await waitForModel(page, (m) => m.panels.DIBContainer3.visible, null, 'the chooser');
         await clickComponent(page, 'dxButton1');
@@ -82,6 +86,10 @@ describe('a whole match', () => {
           row = (row + 37) % 97;
           await drop(page, ready[0], 12 + row * 4);
           ++drops;
+          if (audible && drops === 1) {
+            await waitFor(page, () => window.AgarholdDebug.audioState === 'running' && window.AgarholdDebug.lastSound,
+                          null, 'a sound in the match');
+          }
           // A picture of the match under way at the design size, for a look
           // (data/ keeps one); then the window the match is played in again.
           if (drops === 6) {

@@ -1670,8 +1670,9 @@
 
   frame.addEventListener('pointerdown', (ev) => {
     hideHint();
-    // A browser may suspend the sound after a while; any press brings it back.
-    if (audio.ctx && audio.ctx.state === 'suspended') audio.ctx.resume().catch(() => {});
+    // The sound may have been let go (or suspended by the browser): a press
+    // brings it back before the drop or click it starts can play anything.
+    takeAudioBack();
     const rec = spriteOf(ev.target);
     if (!rec || !rec.enabled || press) return;
     ev.preventDefault();
@@ -2139,9 +2140,29 @@
         decodeSounds();
       }
       if (audio.ctx.state !== 'running') audio.ctx.resume().catch(() => {});
+      releaseAudioLater();
     } catch (e) {
       audio.ctx = null;
     }
+  }
+
+  // A running context keeps the browser's audio threads busy even in
+  // silence, so the device is let go once nothing has played for a while
+  // (the title and the menus make no sound). A press takes it back at once,
+  // and a sound started meanwhile begins as soon as it is back.
+  const AUDIO_IDLE_MS = 5000;
+  let audioIdleTimer = 0;
+
+  function releaseAudioLater() {
+    clearTimeout(audioIdleTimer);
+    audioIdleTimer = setTimeout(() => {
+      if (audio.ctx && !audio.source && audio.ctx.state === 'running') audio.ctx.suspend().catch(() => {});
+    }, AUDIO_IDLE_MS);
+  }
+
+  function takeAudioBack() {
+    if (audio.ctx && audio.ctx.state === 'suspended') audio.ctx.resume().catch(() => {});
+    if (!audio.source) releaseAudioLater();
   }
 
   // Where the audio clock and the page's clock meet, for measuring.
@@ -2161,12 +2182,17 @@
     if (!url || !audio.ctx) return;
     const buf = audio.buffers.get(url);
     if (!buf) return;
+    takeAudioBack();
     const src = audio.ctx.createBufferSource();
     src.buffer = buf;
     src.connect(audio.ctx.destination);
     src.start(0);
     audio.source = src;
-    src.onended = () => { if (audio.source === src) audio.source = null; };
+    clearTimeout(audioIdleTimer);
+    src.onended = () => {
+      if (audio.source === src) audio.source = null;
+      if (!audio.source) releaseAudioLater();
+    };
     debug.lastSound = {list, index, contextTime: audio.ctx.currentTime, performanceTime: performance.now(),
                        outputLatency: audio.ctx.outputLatency || 0, baseLatency: audio.ctx.baseLatency || 0,
                        output: outputTimestamp()};
