@@ -277,7 +277,10 @@
         e.src = pick(c, ['file', 'image', 'src'], 'title.jpg');
         break;
       case 'stars':
-        e = el('canvas', 'c stars passive', parentEl);
+        // Its pixels are the screen's (resizeCanvases): where the frame
+        // lies on a fraction of a device pixel, they are shown as they are
+        // instead of smoothed across their neighbours.
+        e = el('canvas', 'c stars passive pixelated', parentEl);
         place(e, c);
         rec.canvas = e;
         rec.background = colour(pick(c, ['color', 'background']), '#000');
