@@ -2185,13 +2185,12 @@
     if (!url || !audio.ctx) return;
     const buf = audio.buffers.get(url);
     if (!buf) return;
-    takeAudioBack();
     const src = audio.ctx.createBufferSource();
     src.buffer = buf;
     src.connect(audio.ctx.destination);
     src.start(0);
     audio.source = src;
-    clearTimeout(audioIdleTimer);
+    takeAudioBack();
     src.onended = () => {
       if (audio.source === src) audio.source = null;
       if (!audio.source) releaseAudioLater();
