@@ -13,6 +13,7 @@
 #include <QWindow>
 #include <cmath>
 
+#include "AgarholdU2.h"
 #include "AnalogClock.h"
 #include "ScaledScreen.h"
 #include "StarField.h"
@@ -613,6 +614,11 @@ void TForm1::showEvent(QShowEvent* event) {
         if (!FrameFitted_) FrameWatch_.start();
     }
     QWidget::showEvent(event);
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    RedrawQtTitleBar(*this, *event);
 }
 
 QScreen* TForm1::DesignScreen() const {

@@ -92,6 +92,15 @@ int DialogWidth(const QString& title) {
 
 }  // namespace
 
+void RedrawQtTitleBar(QWidget& window, const QEvent& event) {
+    if (event.type() != QEvent::ActivationChange || !QtDrawsTheFrame()) return;
+    QWindow* handle = window.windowHandle();
+    if (!handle) return;
+    // The same title again: Qt marks the bar to be drawn with the next repaint.
+    handle->setTitle(handle->title());
+    window.update();
+}
+
 // A fixed-size modal dialog: only a close button in its title bar, which
 // window managers read from the flags (no minimise, no maximise).
 TForm2::TForm2(QWidget* parent)
@@ -197,4 +206,9 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void TForm2::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    RedrawQtTitleBar(*this, *event);
 }

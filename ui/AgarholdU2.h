@@ -30,6 +30,14 @@ private:
     friend class TNameLengthValidator;
 };
 
+// Under Wayland Qt draws the title bar into the window's own picture, and
+// redraws it when the window becomes active or inactive. On a busy desktop
+// that redraw may go into a picture the compositor has already read, and the
+// bar keeps its old colours until the whole window is drawn again. Called from
+// a window's changeEvent: on a change of activation the bar is marked for
+// drawing and the window repainted, which hands the compositor a new picture.
+void RedrawQtTitleBar(QWidget& window, const QEvent& event);
+
 class TForm2 : public QDialog {
     Q_OBJECT
 public:
@@ -55,6 +63,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void OkClick();
