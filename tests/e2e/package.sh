@@ -43,7 +43,7 @@ build)
   [ "$(grep -Ec '/(s?bin|games)/agarhold$' "$out/contents")" = 1 ] || fail "more than one program in the package"
   # Stripped: no symbol table left in the program.
   rm -rf "$out/root"; dpkg-deb -x "$deb" "$out/root"
-  readelf -S "$out/root/usr/games/agarhold" | grep -q '\.symtab' && fail "usr/games/agarhold is not stripped"
+  grep -q '\.symtab' <<<"$(readelf -S "$out/root/usr/games/agarhold")" && fail "usr/games/agarhold is not stripped"
   rm -rf "$out/root"
   # The same build folder's own install keeps GNU bin/ and leaves games/ to the package.
   DESTDIR="$out/destdir" cmake --install "$build" --prefix /opt/agarhold >"$out/install.log" 2>&1 ||

@@ -259,10 +259,10 @@ if [ "$mode" = place-late ]; then
   kill -CONT "$wm_pid"
   for _ in $(seq 300); do
     [[ "$(xprop -id "$main" _NET_FRAME_EXTENTS 2>/dev/null)" == *=* ]] &&
-      xwininfo -id "$main" | grep -q 'Map State: IsViewable' && break
+      grep -q 'Map State: IsViewable' <<<"$(xwininfo -id "$main")" && break
     sleep 0.1
   done
-  xwininfo -id "$main" | grep -q 'Map State: IsViewable' || fail "openbox did not show the main window within 30 s"
+  grep -q 'Map State: IsViewable' <<<"$(xwininfo -id "$main")" || fail "openbox did not show the main window within 30 s"
   read -r fx fy fw fh cx cy cw ch <<<"$(geometry "$main")"
   echo "shown first: frame $fx,$fy ${fw}x$fh, client $cx,$cy ${cw}x$ch on a ${sw}x$sh screen at scale $scale"
   on_screen "$fx" "$fy" "$fw" "$fh" || fail "the window shows first with its frame off the screen"
