@@ -173,7 +173,7 @@ while awk -v t="$(now)" -v e="$t_end" 'BEGIN { exit !(t < e) }'; do
     drops+=("$("$x11" release 1)")
     xdotool mousemove $((wx + 20)) $((wy + 520))
     sleep 0.3
-    held+=("$(awk -v q0="$q0" -v q="$(chain_wait)" 'BEGIN { d = (q - q0) / 1e6; printf "%.1f", d > 0 ? d : 0 }')")
+    held+=("$(awk -v q0="$q0" -v q="$(chain_wait)" 'BEGIN { d = (q - q0) / 1e6; printf "%.1f", (d > 0 ? d : 0) }')")
     tube=$(( (picked + 1) % 5 ))
     # The tube timer shows the emptied tube within 125 ms.
     [ -n "$empty" ] || { sleep 0.4; empty=$(icon "$picked"); }
