@@ -56,6 +56,15 @@ no_error_box() {
   done
 }
 
+# The time the threads of the processes $@ (the game's when none are named)
+# stood ready to run while a busy machine ran something else: the kernel's
+# run-queue wait, in ns. A process that is gone counts nothing.
+run_wait() {
+  local p
+  for p in "${@:-$game_pid}"; do cat /proc/"$p"/task/*/schedstat 2>/dev/null || true; done |
+    awk '{ s += $2 } END { printf "%.0f", s }'
+}
+
 # The time the game's threads and the X server's stood ready to run while a
 # busy machine ran something else (the kernel's run-queue wait, from its
 # scheduler statistics), in ns; fails once the game is gone. A thread counts

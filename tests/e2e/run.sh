@@ -154,10 +154,6 @@ if [ "$mode" = sound ]; then
   # (or this script) held up by a busy machine would shift every moment.
   rec_at() { "$events" "$work/rec.raw" --at "$1"; }
   since_rec() { rec_at "$(date +%s.%N)"; }
-  # The time the game's threads stood ready to run while a busy machine ran
-  # something else (the kernel's run-queue wait), in ns: by as much its
-  # match clock, and so its ticks, may fall behind.
-  run_wait() { cat /proc/"$game_pid"/task/*/schedstat 2>/dev/null | awk '{ s += $2 } END { printf "%.0f", s }'; }
 else
   # A server address where none listens: the game must find no sound device
   # and play on silently (and no server may be started on its behalf).

@@ -127,15 +127,13 @@ if [ "$mode" = memory ]; then
 fi
 start_match
 
-# The time the processes a drop's sound goes through (the X server, the game,
-# the sound server, the recorder) stood ready to run while a busy machine ran
-# something else: the kernel's run-queue wait of all their threads, in ns.
+# The run-queue wait of the processes a drop's sound goes through (the X
+# server, the game, the sound server, the recorder) and of their children.
 chain_wait() {
-  ps -e -o pid=,ppid= | awk -v roots="${pids[*]}" '
+  run_wait $(ps -e -o pid=,ppid= | awk -v roots="${pids[*]}" '
     { parent[$1] = $2 } END { n = split(roots, r, " "); for (i = 1; i <= n; ++i) keep[r[i]] = 1
       do { more = 0; for (p in parent) if (!(p in keep) && (parent[p] in keep)) { keep[p] = 1; more = 1 } } while (more)
-      for (p in keep) print p }' |
-    while read -r p; do cat /proc/"$p"/task/*/schedstat 2>/dev/null || true; done | awk '{ s += $2 } END { printf "%.0f", s }'
+      for (p in keep) print p }')
 }
 
 # ---- drops and counts through the match ----

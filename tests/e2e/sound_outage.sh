@@ -169,7 +169,6 @@ watch_game() {
 # to run since `wait_ref` was taken (run_wait) at or before the tick $1.
 # All its threads count: one kept waiting while it holds a lock the others
 # need (the sound thread's) holds them up as well.
-run_wait() { cat /proc/"$game_pid"/task/*/schedstat 2>/dev/null | awk '{ s += $2 } END { printf "%.0f", s }'; }
 in_step() {
   local first="$1" late; shift
   [ "$#" -ge "${min_ticks:-2}" ] || fail "$what_ticks: only $# clock ticks to compare"
